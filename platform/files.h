@@ -1,0 +1,43 @@
+#pragma once
+// Files as the program asks for them: opened with no sharing (a second open of the
+// same file fails while the first is held), read whole, replaced whole, deleted.
+#include <cstddef>
+#include <cstdint>
+#include <memory>
+#include <optional>
+#include <string>
+
+namespace platform {
+
+class File {
+public:
+    virtual ~File() = default;  // closes the file
+    // Returns the count of bytes read.
+    virtual size_t Read(void* buffer, size_t count) = 0;
+    // Writes at the current position; false unless every byte was written.
+    virtual bool Write(const void* data, size_t count) = 0;
+    virtual uint64_t Length() = 0;
+};
+
+enum class OpenMode {
+    Read,         // an existing file, for reading
+    CreateWrite,  // created or truncated, for writing
+};
+
+class FileSystem {
+public:
+    virtual ~FileSystem() = default;
+    virtual std::string GetCurrentDirectory() = 0;
+    virtual char PathSeparator() const = 0;
+    // Null when the file cannot be opened, including when another open holds it.
+    virtual std::unique_ptr<File> OpenExclusive(const std::string& path, OpenMode mode) = 0;
+    virtual bool DeleteFile(const std::string& path) = 0;
+    virtual bool Exists(const std::string& path) = 0;
+    // The whole file, shared with other readers; nothing when it cannot be read.
+    virtual std::optional<std::string> ReadWholeFile(const std::string& path) = 0;
+    // Replaces the file's contents so that a reader sees either the old or the new
+    // whole file, never a half-written one.
+    virtual bool ReplaceWholeFile(const std::string& path, const std::string& contents) = 0;
+};
+
+}  // namespace platform

@@ -1,0 +1,150 @@
+#include "platform/profile_file.h"
+
+#include <algorithm>
+#include <cctype>
+#include <vector>
+
+namespace platform {
+namespace {
+
+std::string_view Trim(std::string_view s) {
+    const auto isBlank = [](char c) { return c == ' ' || c == '\t' || c == '\r'; };
+    while (!s.empty() && isBlank(s.front())) s.remove_prefix(1);
+    while (!s.empty() && isBlank(s.back())) s.remove_suffix(1);
+    return s;
+}
+
+bool EqualNoCase(std::string_view a, std::string_view b) {
+    return a.size() == b.size() &&
+           std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) {
+               return std::tolower(static_cast<unsigned char>(x)) ==
+                      std::tolower(static_cast<unsigned char>(y));
+           });
+}
+
+struct Line {
+    std::string_view text;  // without its line break
+    size_t begin;           // offset of the line in the whole text
+    size_t end;             // offset just past its line break
+};
+
+std::vector<Line> SplitLines(std::string_view text) {
+    std::vector<Line> lines;
+    size_t pos = 0;
+    while (pos < text.size()) {
+        const size_t nl = text.find('\n', pos);
+        const size_t stop = nl == std::string_view::npos ? text.size() : nl;
+        const size_t next = nl == std::string_view::npos ? text.size() : nl + 1;
+        lines.push_back({text.substr(pos, stop - pos), pos, next});
+        pos = next;
+    }
+    return lines;
+}
+
+// The section name of a "[name]" line, or nothing for other lines.
+std::optional<std::string_view> SectionName(std::string_view line) {
+    line = Trim(line);
+    if (line.size() < 2 || line.front() != '[') return std::nullopt;
+    const size_t close = line.find(']');
+    if (close == std::string_view::npos) return std::nullopt;
+    return Trim(line.substr(1, close - 1));
+}
+
+// The key of a "key=value" line, or nothing for other lines.
+std::optional<std::string_view> KeyOf(std::string_view line) {
+    const size_t eq = line.find('=');
+    if (eq == std::string_view::npos) return std::nullopt;
+    const std::string_view key = Trim(line.substr(0, eq));
+    if (key.empty() || key.front() == ';') return std::nullopt;
+    return key;
+}
+
+std::string_view ValueOf(std::string_view line) {
+    std::string_view value = Trim(line.substr(line.find('=') + 1));
+    if (value.size() >= 2 && (value.front() == '"' || value.front() == '\'') &&
+        value.back() == value.front())
+        value = value.substr(1, value.size() - 2);
+    return value;
+}
+
+// Where the section's lines lie: the index of its header and one past its last line.
+struct SectionSpan {
+    size_t header;
+    size_t end;
+};
+
+std::optional<SectionSpan> FindSection(const std::vector<Line>& lines, std::string_view section) {
+    for (size_t i = 0; i < lines.size(); ++i) {
+        const auto name = SectionName(lines[i].text);
+        if (!name || !EqualNoCase(*name, section)) continue;
+        size_t end = i + 1;
+        while (end < lines.size() && !SectionName(lines[end].text)) ++end;
+        return SectionSpan{i, end};
+    }
+    return std::nullopt;
+}
+
+}  // namespace
+
+std::optional<std::string> FindProfileValue(std::string_view text, std::string_view section,
+                                            std::string_view key) {
+    const auto lines = SplitLines(text);
+    const auto span = FindSection(lines, section);
+    if (!span) return std::nullopt;
+    for (size_t i = span->header + 1; i < span->end; ++i) {
+        const auto lineKey = KeyOf(lines[i].text);
+        if (lineKey && EqualNoCase(*lineKey, key)) return std::string(ValueOf(lines[i].text));
+    }
+    return std::nullopt;
+}
+
+std::string SetProfileValue(std::string_view text, std::string_view section, std::string_view key,
+                            std::string_view value) {
+    const std::string newLine = std::string(key) + "=" + std::string(value) + "\n";
+    const auto lines = SplitLines(text);
+    const auto span = FindSection(lines, section);
+    std::string result(text);
+    if (!span) {
+        if (!result.empty() && result.back() != '\n') result += '\n';
+        return result + "[" + std::string(section) + "]\n" + newLine;
+    }
+    for (size_t i = span->header + 1; i < span->end; ++i) {
+        const auto lineKey = KeyOf(lines[i].text);
+        if (lineKey && EqualNoCase(*lineKey, key))
+            return result.replace(lines[i].begin, lines[i].end - lines[i].begin, newLine);
+    }
+    // After the section's last non-blank line, so blank separators stay between sections.
+    size_t insertAfter = span->header;
+    for (size_t i = span->header + 1; i < span->end; ++i)
+        if (!Trim(lines[i].text).empty()) insertAfter = i;
+    size_t at = lines[insertAfter].end;
+    if (at == result.size() && !result.empty() && result.back() != '\n') {
+        result += '\n';
+        ++at;
+    }
+    return result.insert(at, newLine);
+}
+
+std::string ProfileFile::GetPrivateProfileString(std::string_view section, std::string_view key,
+                                                 std::string_view defaultValue, size_t bufferSize,
+                                                 const std::string& path) {
+    std::string value(defaultValue);
+    if (const auto text = files_.ReadWholeFile(path)) {
+        if (auto found = FindProfileValue(*text, section, key)) value = std::move(*found);
+    }
+    if (bufferSize == 0) return {};
+    if (value.size() > bufferSize - 1) value.resize(bufferSize - 1);
+    return value;
+}
+
+bool ProfileFile::WritePrivateProfileString(std::string_view section, std::string_view key,
+                                            std::string_view value, const std::string& path) {
+    const auto old = files_.ReadWholeFile(path);
+    // A file that is there but cannot be read is left alone rather than replaced by
+    // a file holding only this key.
+    if (!old && files_.Exists(path)) return false;
+    return files_.ReplaceWholeFile(path,
+                                   SetProfileValue(old.value_or(std::string()), section, key, value));
+}
+
+}  // namespace platform
