@@ -110,8 +110,10 @@ std::string SetProfileValue(std::string_view text, std::string_view section, std
     }
     for (size_t i = span->header + 1; i < span->end; ++i) {
         const auto lineKey = KeyOf(lines[i].text);
+        // The key keeps the spelling it already has in the file.
         if (lineKey && EqualNoCase(*lineKey, key))
-            return result.replace(lines[i].begin, lines[i].end - lines[i].begin, newLine);
+            return result.replace(lines[i].begin, lines[i].end - lines[i].begin,
+                                  std::string(*lineKey) + "=" + std::string(value) + "\n");
     }
     // After the section's last non-blank line, so blank separators stay between sections.
     size_t insertAfter = span->header;
