@@ -1,0 +1,129 @@
+#include "app/main_dialog.h"
+
+#include "app/about_dialog.h"
+#include "res/control_ids.h"
+#include "res/dialog_template.h"
+
+namespace app {
+
+using namespace platform;
+using namespace res;
+
+namespace {
+
+constexpr int32_t HideAtStart = 1;  // only exactly 1 hides the window at start
+constexpr WPARAM AboutCommandFirst = 0x0010;
+constexpr WPARAM SystemCommandMask = 0xFFF0;
+constexpr int AnyId = -1;
+
+}  // namespace
+
+MainDialog::MainDialog(Platform& platform, ProgramState& state)
+    : Dialog(MainDialogTemplate),
+      icon(ApplicationIconId),
+      platform_(platform),
+      state_(state),
+      engine_(state.engine) {}
+
+// The routing table: the first entry that matches the message (and, for WM_COMMAND,
+// the control id with the BN_CLICKED code) takes it; the rest get default processing.
+struct MainDialog::Route {
+    UINT message;
+    int id;
+    LRESULT (MainDialog::*handler)(WPARAM, LPARAM);
+};
+
+template <void (MainDialog::*Handler)()>
+LRESULT MainDialog::Command(WPARAM, LPARAM) {
+    (this->*Handler)();
+    return 0;
+}
+
+const MainDialog::Route MainDialog::Routes[] = {
+    {WM_SYSCOMMAND, AnyId, &MainDialog::OnSysCommand},
+    {WM_PAINT, AnyId, &MainDialog::OnPaint},
+    {WM_QUERYDRAGICON, AnyId, &MainDialog::OnQueryDragIcon},
+    {WM_CLOSE, AnyId, &MainDialog::Command<&MainDialog::RequestClose>},
+    {WM_COMMAND, IDC_STOP, &MainDialog::Command<&MainDialog::StopOutput>},
+    {WM_CREATE, AnyId, &MainDialog::OnCreate},
+    {WM_COMMAND, IDC_ABORT, &MainDialog::Command<&MainDialog::AbortAndExit>},
+    {WM_TIMER, AnyId, &MainDialog::RefreshParameters},
+    {WM_COMMAND, IDC_RESET_SOUND, &MainDialog::Command<&MainDialog::ResetSound>},
+    {WM_MOVE, AnyId, &MainDialog::OnMove},
+    {WM_COMMAND, IDC_CLOSE, &MainDialog::Command<&MainDialog::RequestClose>},
+    {WM_CHAR, AnyId, &MainDialog::OnChar},
+    {WM_COMMAND, IDC_HIDE, &MainDialog::Command<&MainDialog::HideMainWindow>},
+    {WM_COMMAND, IDOK, &MainDialog::Command<&MainDialog::OnOK>},
+    {WM_COMMAND, IDCANCEL, &MainDialog::Command<&MainDialog::OnCancel>},
+};
+
+LRESULT MainDialog::Dispatch(UINT message, WPARAM wParam, LPARAM lParam) {
+    for (const Route& route : Routes) {
+        if (route.message != message) continue;
+        if (message == WM_COMMAND &&
+            (CommandCode(wParam) != BN_CLICKED || CommandId(wParam) != route.id))
+            continue;
+        return (this->*route.handler)(wParam, lParam);
+    }
+    return GetWindow().DefWindowProc(message, wParam, lParam);
+}
+
+LRESULT MainDialog::WindowProc(UINT message, WPARAM wParam, LPARAM lParam) {
+    return Dispatch(message, wParam, lParam);
+}
+
+// Sees every message first. Nothing is ever swallowed and the dialog manager never
+// sees keys, so Tab, Enter and Esc do nothing to the dialog itself.
+bool MainDialog::PreTranslateMessage(const Message& msg) {
+    if (msg.message == MM_WOM_DONE) OnBlockDone(msg.lParam);
+    OnKeyMessage(msg);
+    return false;
+}
+
+bool MainDialog::OnInitDialog() {
+    UpdateData(false);
+    OnOK();  // the output streams before anything else is set up
+    SetSliderRanges();
+    LoadSliderPositions();
+    GetWindow().SetTimer(0, 500);
+    GetWindow().SetTimer(1, 100);
+    GetWindow().SetWindowText("Kelvarin");
+    if (state_.settings.ReadSettingInt("HideWindow") == HideAtStart)
+        GetWindow().ShowWindow(SW_HIDE);
+    return false;  // the focus is where the output's start put it
+}
+
+void MainDialog::FocusStatusEdit() { GetWindow().SetFocusTo(IDC_STATUS); }
+
+LRESULT MainDialog::OnSysCommand(WPARAM wParam, LPARAM lParam) {
+    if ((wParam & SystemCommandMask) == AboutCommandFirst) {
+        AboutDialog about;
+        platform_.RunModal(about);
+        return 0;
+    }
+    return GetWindow().DefWindowProc(WM_SYSCOMMAND, wParam, lParam);
+}
+
+LRESULT MainDialog::OnCreate(WPARAM wParam, LPARAM lParam) {
+    return GetWindow().DefWindowProc(WM_CREATE, wParam, lParam) == -1 ? -1 : 0;
+}
+
+LRESULT MainDialog::OnMove(WPARAM, LPARAM) { return 0; }
+
+LRESULT MainDialog::OnChar(WPARAM wParam, LPARAM lParam) {
+    return GetWindow().DefWindowProc(WM_CHAR, wParam, lParam);
+}
+
+// Leaves at once: no saving, no draining; queued blocks are abandoned with the window.
+void MainDialog::AbortAndExit() {
+    if (UpdateData(true)) GetWindow().EndDialog(IDOK);
+}
+
+void MainDialog::HideMainWindow() {
+    state_.settings.WriteSettingInt(1, "HideWindow");
+    GetWindow().ShowWindow(SW_HIDE);
+}
+
+void MainDialog::OnCancel() { GetWindow().EndDialog(IDCANCEL); }
+
+}  // namespace app

@@ -1,0 +1,96 @@
+#pragma once
+// The one window of the program: every control, every handler, and the state of the
+// wave-output stream. Its handlers live in files named for what they do.
+#include <cstdint>
+#include <string>
+
+#include "app/program_state.h"
+#include "platform/dialog.h"
+#include "platform/platform.h"
+#include "platform/wave_out.h"
+
+namespace app {
+
+class MainDialog : public platform::Dialog {
+public:
+    MainDialog(platform::Platform& platform, ProgramState& state);
+
+    bool OnInitDialog() override;
+    bool PreTranslateMessage(const platform::Message& msg) override;
+    platform::LRESULT WindowProc(platform::UINT message, platform::WPARAM wParam,
+                                 platform::LPARAM lParam) override;
+
+    // Played notes: strike (velocity != 0) or release (0); only the low 8 bits count.
+    void NoteEvent(int32_t note, int32_t velocity);
+    void ResetSound();
+
+    // Data exchange between the bound fields and their members; false when a numeric
+    // field holds text that is not a number.
+    bool UpdateData(bool saveAndValidate);
+    void FocusStatusEdit();
+
+    // Members, in the order the dialog declares them.
+    int32_t queuedBlocks = 0;
+    uint32_t sampleRate = 0;
+    int32_t stopRequested = 0;
+    uint8_t closePending = 0;
+    platform::WaveOutHandle waveOut = nullptr;
+    uint32_t blockCount = 0;
+    std::string logText;
+    std::string deviceIndexText;
+    std::string statusText;
+    std::string amplitudeText = "4000";
+    double shownFrequency = 0.0;
+    int icon;
+
+private:
+    struct Route;
+    static const Route Routes[];
+    platform::LRESULT Dispatch(platform::UINT message, platform::WPARAM wParam,
+                               platform::LPARAM lParam);
+    template <void (MainDialog::*Handler)()>
+    platform::LRESULT Command(platform::WPARAM, platform::LPARAM);
+
+    // Shell: main_dialog.cpp
+    platform::LRESULT OnSysCommand(platform::WPARAM wParam, platform::LPARAM lParam);
+    platform::LRESULT OnCreate(platform::WPARAM wParam, platform::LPARAM lParam);
+    platform::LRESULT OnMove(platform::WPARAM wParam, platform::LPARAM lParam);
+    platform::LRESULT OnChar(platform::WPARAM wParam, platform::LPARAM lParam);
+    void AbortAndExit();
+    void HideMainWindow();
+    void OnCancel();
+
+    // Settings: settings_sliders.cpp
+    void SetSliderRanges();
+    void LoadSliderPositions();
+    void SaveSettingsAndExit();
+
+    // Output stream: output_stream.cpp
+    void OnOK();
+    void StopOutput();
+    void RequestClose();
+    void QueueSilentBlock(int8_t user, int32_t length);
+    void RenderBlock();
+    void OnBlockDone(platform::LPARAM header);
+    void ReportWaveError(platform::MmResult result);
+    // Queues a filled block; a block the device refuses is freed at once and not
+    // counted, since it would never come back.
+    void WriteBlock(platform::WaveHeader* header);
+
+    // Refresh tick: refresh_parameters.cpp
+    platform::LRESULT RefreshParameters(platform::WPARAM timerId, platform::LPARAM lParam);
+
+    // Computer keyboard: input/computer_keyboard.cpp
+    void OnKeyMessage(const platform::Message& msg);
+
+    // Keyboard view: view/view_handlers.cpp
+    void RepaintKeyboardView();
+    platform::LRESULT OnPaint(platform::WPARAM wParam, platform::LPARAM lParam);
+    platform::LRESULT OnQueryDragIcon(platform::WPARAM wParam, platform::LPARAM lParam);
+
+    platform::Platform& platform_;
+    ProgramState& state_;
+    synth::Engine& engine_;
+};
+
+}  // namespace app

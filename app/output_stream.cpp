@@ -1,0 +1,138 @@
+// The wave-output stream: "Generate Mode", the completion handler that renders one
+// block per returned block, "Stop", and the close that waits for the queue to drain.
+#include <cstdio>
+
+#include "app/main_dialog.h"
+#include "app/output_block.h"
+#include "res/control_ids.h"
+#include "synth/block_renderer.h"
+
+namespace app {
+
+using namespace platform;
+using namespace res;
+
+namespace {
+
+constexpr uint32_t OutputSampleRate = 44100;
+constexpr int BlocksInFlight = 60;  // about 136 ms of audio
+constexpr int32_t BlockBytes = synth::SamplesPerBlock * 2;
+constexpr intptr_t RenderedBlockTag = 98;
+
+constexpr WaveFormat OutputFormat = {WAVE_FORMAT_PCM, 1, OutputSampleRate,
+                                     OutputSampleRate * 2, 2, 16};
+
+}  // namespace
+
+void MainDialog::OnOK() {
+    if (!UpdateData(true)) return;
+    sampleRate = OutputSampleRate;
+    stopRequested = 0;
+    WaveOutHandle opened = nullptr;
+    const MmResult result = platform_.GetWaveOut().Open(opened, OutputFormat, GetWindow());
+    if (result != MMSYSERR_NOERROR) {
+        ReportWaveError(result);
+        return;
+    }
+    waveOut = opened;
+    for (int i = 0; i < BlocksInFlight; ++i) QueueSilentBlock(0, BlockBytes);
+    GetWindow().EnableDlgItem(IDOK, false);
+    GetWindow().EnableDlgItem(IDC_STOP, true);
+    FocusStatusEdit();
+}
+
+void MainDialog::QueueSilentBlock(int8_t user, int32_t length) {
+    WriteBlock(&AllocateOutputBlock(length, user)->header);
+}
+
+void MainDialog::WriteBlock(WaveHeader* header) {
+    WaveOut& device = platform_.GetWaveOut();
+    ReportWaveError(device.PrepareHeader(waveOut, header));
+    const MmResult written = device.Write(waveOut, header);
+    ReportWaveError(written);
+    if (written != MMSYSERR_NOERROR) {
+        ReportWaveError(device.UnprepareHeader(waveOut, header));
+        FreeOutputBlock(header);
+        return;
+    }
+    ++queuedBlocks;
+}
+
+void MainDialog::RenderBlock() {
+    OutputBlock* block = AllocateOutputBlock(BlockBytes, RenderedBlockTag);
+    int16_t samples[synth::SamplesPerBlock];
+    const double frequency = synth::RenderSamples(engine_, sampleRate, samples);
+    for (int j = 0; j < synth::SamplesPerBlock; ++j) {
+        const auto bits = static_cast<uint16_t>(samples[j]);
+        block->buffer[2 * j] = static_cast<uint8_t>(bits & 0xFF);
+        block->buffer[2 * j + 1] = static_cast<uint8_t>(bits >> 8);
+    }
+    synth::DecayVoices(engine_);
+    WriteBlock(&block->header);
+
+    shownFrequency = frequency;
+    UpdateData(false);
+
+    // The unlock chord: holding notes 55 and 79 brings a hidden window back at the
+    // next refresh tick.
+    if (engine_.VoiceTable[55].active != 0 && engine_.VoiceTable[79].active != 0)
+        state_.settings.WriteSettingInt(0, "HideWindow");
+}
+
+void MainDialog::OnBlockDone(LPARAM lParam) {
+    auto* header = reinterpret_cast<WaveHeader*>(lParam);
+    ReportWaveError(platform_.GetWaveOut().UnprepareHeader(waveOut, header));
+    --queuedBlocks;
+    UpdateData(true);
+    blockCount = static_cast<uint32_t>(queuedBlocks);
+    UpdateData(false);
+    bool drained = true;
+    if (stopRequested == 1) {
+        if (queuedBlocks != 0) {
+            drained = false;
+        } else {
+            ReportWaveError(platform_.GetWaveOut().Close(waveOut));
+            waveOut = nullptr;
+            GetWindow().EnableDlgItem(IDC_STOP, false);
+            GetWindow().EnableDlgItem(IDOK, true);
+            FocusStatusEdit();
+        }
+    }
+    if (drained && queuedBlocks == 0 && closePending == 1) RequestClose();
+    FreeOutputBlock(header);
+    if (stopRequested == 0) {
+        engine_.PeakSample = 0.0;
+        RenderBlock();
+    }
+}
+
+void MainDialog::StopOutput() {
+    if (queuedBlocks != 0) stopRequested = 1;
+    UpdateData(true);
+    blockCount = static_cast<uint32_t>(queuedBlocks);
+    UpdateData(false);
+    if (queuedBlocks != 0) return;  // the last completion finishes the stop
+    GetWindow().EnableDlgItem(IDOK, true);
+    GetWindow().EnableDlgItem(IDC_STOP, false);
+    FocusStatusEdit();
+    ReportWaveError(platform_.GetWaveOut().Close(waveOut));
+    waveOut = nullptr;
+}
+
+void MainDialog::RequestClose() {
+    if (queuedBlocks != 0) {
+        stopRequested = 1;
+        closePending = 1;
+        return;
+    }
+    SaveSettingsAndExit();
+}
+
+// The text goes to the error stream: the window has no place for it.
+void MainDialog::ReportWaveError(MmResult result) {
+    if (result == MMSYSERR_NOERROR) return;
+    const std::string text = platform_.GetWaveOut().GetErrorText(result);
+    std::fprintf(stderr, "Kelvarin: wave output: %s\n", text.c_str());
+}
+
+}  // namespace app

@@ -1,0 +1,24 @@
+// The refresh tick: the only way the controls reach the engine.
+#include "app/ascii_to_int.h"
+#include "app/main_dialog.h"
+#include "app/slider_keys.h"
+
+namespace app {
+
+using namespace platform;
+
+LRESULT MainDialog::RefreshParameters(WPARAM timerId, LPARAM lParam) {
+    Window& window = GetWindow();
+    UpdateData(true);
+    engine_.AmplitudeSetting = AsciiToInt(amplitudeText);
+    for (int i = 0; i < synth::PartialCount; ++i)
+        engine_.HarmonicWeights[i] = SliderMaximum - window.GetSliderPos(WeightSliders[i].id);
+    engine_.NoteOffRelease = 2 * window.GetSliderPos(ReleaseSlider.id) + 1;
+    RepaintKeyboardView();  // keeps the meter moving
+    // Read from disk every time, so an edit of the file by hand takes effect here.
+    const int32_t hide = state_.settings.ReadSettingInt("HideWindow");
+    window.ShowWindow(hide != 0 ? SW_HIDE : SW_SHOW);
+    return window.DefWindowProc(WM_TIMER, timerId, lParam);
+}
+
+}  // namespace app

@@ -1,0 +1,33 @@
+#pragma once
+// "Kelvarin.ini" in the directory current at start: integer keys in section "Kelvarin".
+// Nothing is cached; every call opens and closes the file.
+#include <cstdint>
+#include <string>
+#include <string_view>
+
+#include "platform/files.h"
+#include "platform/profile_file.h"
+
+namespace app {
+
+extern const char* const SettingsFileName;
+
+class SettingsFile {
+public:
+    explicit SettingsFile(platform::FileSystem& files);
+
+    // True when the file can be opened for reading with no sharing at this moment.
+    bool SettingsFileExists();
+    // The key's value as atoi reads it; 0 for a missing file, section or key.
+    int32_t ReadSettingInt(std::string_view key);
+    void WriteSettingInt(int32_t value, std::string_view key);
+
+    const std::string SettingsPath;
+    const std::string SettingsSection = "Kelvarin";
+
+private:
+    platform::FileSystem& files_;
+    platform::ProfileFile profile_;
+};
+
+}  // namespace app

@@ -1,0 +1,57 @@
+// Slider positions to and from the settings file.
+#include <algorithm>
+#include <climits>
+
+#include "app/main_dialog.h"
+#include "app/slider_keys.h"
+
+namespace app {
+
+namespace {
+
+// Without a settings file a first run sounds a pure sine at the fundamental.
+constexpr int DefaultFundamentalPosition = 0;
+constexpr int DefaultOtherWeightPosition = 100;
+constexpr int DefaultReleasePosition = 10;
+
+}  // namespace
+
+void MainDialog::SetSliderRanges() {
+    for (const SliderKey& slider : WeightSliders)
+        GetWindow().SetSliderRange(slider.id, SliderMinimum, SliderMaximum, true);
+    GetWindow().SetSliderRange(ReleaseSlider.id, SliderMinimum, SliderMaximum, true);
+}
+
+void MainDialog::LoadSliderPositions() {
+    platform::Window& window = GetWindow();
+    if (!state_.settings.SettingsFileExists()) {
+        for (const SliderKey& slider : WeightSliders)
+            window.SetSliderPos(slider.id, slider.id == WeightSliders[0].id
+                                               ? DefaultFundamentalPosition
+                                               : DefaultOtherWeightPosition,
+                                true);
+        window.SetSliderPos(ReleaseSlider.id, DefaultReleasePosition, true);
+        return;
+    }
+    // The slider clamps what lies outside its range.
+    const auto load = [&](const SliderKey& slider) {
+        const int64_t position = int64_t{SliderMaximum} - state_.settings.ReadSettingInt(slider.key);
+        window.SetSliderPos(slider.id, static_cast<int>(std::clamp<int64_t>(position, INT32_MIN, INT32_MAX)),
+                            true);
+    };
+    for (const SliderKey& slider : WeightSliders) load(slider);
+    load(ReleaseSlider);
+}
+
+void MainDialog::SaveSettingsAndExit() {
+    UpdateData(true);
+    const auto save = [&](const SliderKey& slider) {
+        state_.settings.WriteSettingInt(SliderMaximum - GetWindow().GetSliderPos(slider.id),
+                                        slider.key);
+    };
+    for (const SliderKey& slider : WeightSliders) save(slider);
+    save(ReleaseSlider);
+    GetWindow().EndDialog(0);
+}
+
+}  // namespace app
