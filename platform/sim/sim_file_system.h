@@ -1,0 +1,73 @@
+#pragma once
+// An in-memory file system with the sharing rules of the real one: a file opened by
+// the program is held exclusively until closed, and a file held by "another process"
+// cannot be opened, replaced or deleted. Tests put files in, read them back, and
+// make paths unreadable or unwritable. Relative paths are taken from the current
+// directory.
+#include <map>
+#include <memory>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "platform/files.h"
+
+namespace sim {
+
+class SimFileSystem final : public platform::FileSystem {
+public:
+    // platform::FileSystem
+    std::string GetCurrentDirectory() override { return currentDirectory_; }
+    char PathSeparator() const override { return '/'; }
+    std::unique_ptr<platform::File> OpenExclusive(const std::string& path,
+                                                  platform::OpenMode mode) override;
+    bool DeleteFile(const std::string& path) override;
+    bool Exists(const std::string& path) override { return Has(path); }
+    std::optional<std::string> ReadWholeFile(const std::string& path) override;
+    bool ReplaceWholeFile(const std::string& path, const std::string& contents) override;
+
+    // What a test arranges.
+    void SetCurrentDirectory(std::string directory) { currentDirectory_ = std::move(directory); }
+    void SetFile(const std::string& path, std::string contents);
+    void RemoveFile(const std::string& path);
+    void SetUnreadable(const std::string& path, bool unreadable = true);
+    void SetUnwritable(const std::string& path, bool unwritable = true);
+    void HoldOpenElsewhere(const std::string& path, bool held = true);
+
+    // What a test reads.
+    bool Has(const std::string& path) const;
+    std::optional<std::string> Contents(const std::string& path) const;
+    std::vector<std::string> Paths() const;  // full paths, sorted
+    bool IsOpen(const std::string& path) const;  // held by the program
+    // Successful writes to the file since it was created: each File::Write and each
+    // ReplaceWholeFile; 0 when there is no file.
+    int Writes(const std::string& path) const;
+
+    // The full path a path names.
+    std::string Resolve(const std::string& path) const;
+
+    // A file's bytes and who holds it; shared with the open handles, so a handle
+    // stays safe whatever the test does to the file system.
+    struct Node {
+        std::string contents;
+        bool openByProgram = false;
+        int writes = 0;
+    };
+
+private:
+    struct Access {
+        bool unreadable = false;
+        bool unwritable = false;
+        bool heldElsewhere = false;
+    };
+
+    std::shared_ptr<Node> Lookup(const std::string& fullPath) const;
+    Access AccessOf(const std::string& fullPath) const;
+    bool Busy(const std::string& fullPath) const;
+
+    std::string currentDirectory_ = "/home/player";
+    std::map<std::string, std::shared_ptr<Node>> files_;
+    std::map<std::string, Access> access_;  // by path, whether or not the file exists
+};
+
+}  // namespace sim

@@ -1,0 +1,36 @@
+#pragma once
+// The one message queue of the simulated UI thread. Each message carries the window
+// it is for, so a nested modal loop can go on serving the windows beneath it.
+#include <cstddef>
+#include <cstdint>
+#include <deque>
+#include <optional>
+
+#include "platform/messages.h"
+
+namespace sim {
+
+class SimWindow;
+
+struct QueuedMessage {
+    SimWindow* target;
+    platform::Message message;
+};
+
+class SimMessageQueue {
+public:
+    void Post(SimWindow& target, const platform::Message& message);
+    std::optional<QueuedMessage> Pop();
+    bool Empty() const { return messages_.empty(); }
+    size_t Size() const { return messages_.size(); }
+    const std::deque<QueuedMessage>& Pending() const { return messages_; }
+
+    bool HasTimerMessage(const SimWindow& target, uint32_t timerId) const;
+    void RemoveTimerMessages(const SimWindow& target, uint32_t timerId);
+    void RemoveMessagesFor(const SimWindow& target);
+
+private:
+    std::deque<QueuedMessage> messages_;
+};
+
+}  // namespace sim

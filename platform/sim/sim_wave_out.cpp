@@ -1,0 +1,145 @@
+#include "platform/sim/sim_wave_out.h"
+
+#include <algorithm>
+#include <cstring>
+
+namespace sim {
+
+using namespace platform;
+
+namespace {
+
+// A handle is the device's address; the program never looks behind it.
+WaveOutHandle HandleOf(void* device) { return reinterpret_cast<WaveOutHandle>(device); }
+
+}  // namespace
+
+MmResult SimWaveOut::Open(WaveOutHandle& handle, const WaveFormat& format, Window& callbackWindow) {
+    if (const auto failure = InjectedFailure(WaveCall::Open)) return *failure;
+    devices_.push_back({format, &callbackWindow});
+    handle = HandleOf(&devices_.back());
+    return MMSYSERR_NOERROR;
+}
+
+MmResult SimWaveOut::PrepareHeader(WaveOutHandle handle, WaveHeader* header) {
+    if (const auto failure = InjectedFailure(WaveCall::Prepare)) return *failure;
+    if (!Find(handle) || !header) return MMSYSERR_INVALHANDLE;
+    prepared_.insert(header);
+    return MMSYSERR_NOERROR;
+}
+
+MmResult SimWaveOut::Write(WaveOutHandle handle, WaveHeader* header) {
+    const auto failure = InjectedFailure(WaveCall::Write);
+    Device* device = Find(handle);
+    const MmResult result = failure                       ? *failure
+                            : !device || !header          ? MMSYSERR_INVALHANDLE
+                            : !prepared_.contains(header) ? WAVERR_UNPREPARED
+                            : IsInFlight(header)          ? WaveStillPlaying
+                                                          : MMSYSERR_NOERROR;
+    if (result != MMSYSERR_NOERROR) {
+        ++failedWrites_;
+        return result;
+    }
+    WrittenBlock block{{}, header->user, header->bufferLength, header};
+    // Samples are stored low byte first, as on the machines we run on.
+    block.samples.resize(header->bufferLength / sizeof(int16_t));
+    if (!block.samples.empty())
+        std::memcpy(block.samples.data(), header->data, block.samples.size() * sizeof(int16_t));
+    inFlight_.push_back(blocks_.size());
+    blocks_.push_back(std::move(block));
+    blockDevice_.push_back(device);
+    return MMSYSERR_NOERROR;
+}
+
+MmResult SimWaveOut::UnprepareHeader(WaveOutHandle handle, WaveHeader* header) {
+    if (const auto failure = InjectedFailure(WaveCall::Unprepare)) return *failure;
+    if (!Find(handle) || !header) return MMSYSERR_INVALHANDLE;
+    if (IsInFlight(header)) return WaveStillPlaying;
+    prepared_.erase(header);
+    return MMSYSERR_NOERROR;
+}
+
+MmResult SimWaveOut::Close(WaveOutHandle handle) {
+    if (const auto failure = InjectedFailure(WaveCall::Close)) return *failure;
+    Device* device = Find(handle);
+    if (!device) return MMSYSERR_INVALHANDLE;
+    const bool busy = std::any_of(inFlight_.begin(), inFlight_.end(),
+                                  [&](size_t block) { return blockDevice_[block] == device; });
+    if (busy) return WaveStillPlaying;
+    device->open = false;
+    return MMSYSERR_NOERROR;
+}
+
+std::string SimWaveOut::GetErrorText(MmResult result) {
+    errorTextLookups_.push_back(result);
+    switch (result) {
+        case MMSYSERR_NOERROR: return "The command completed successfully.";
+        case MMSYSERR_ERROR: return "Unspecified error.";
+        case MMSYSERR_BADDEVICEID: return "The device identifier is out of range.";
+        case MMSYSERR_INVALHANDLE: return "The handle is not valid.";
+        case MMSYSERR_NODRIVER: return "No device driver is present.";
+        case MMSYSERR_NOMEM: return "Unable to allocate or lock memory.";
+        case WAVERR_BADFORMAT: return "The wave format is not supported.";
+        case WaveStillPlaying: return "Blocks are still playing.";
+        case WAVERR_UNPREPARED: return "The block has not been prepared.";
+        default: return "Unknown error " + std::to_string(result) + ".";
+    }
+}
+
+void SimWaveOut::ClearFailures() {
+    failNext_.clear();
+    failAlways_.clear();
+}
+
+size_t SimWaveOut::CompleteBlocks(size_t n) {
+    size_t completed = 0;
+    for (; completed < n && !inFlight_.empty(); ++completed) {
+        WrittenBlock& block = blocks_[inFlight_.front()];
+        Device* device = blockDevice_[inFlight_.front()];
+        inFlight_.pop_front();
+        block.returned = true;
+        device->callback->PostMessage(
+            MM_WOM_DONE, reinterpret_cast<WPARAM>(HandleOf(device)),
+            reinterpret_cast<LPARAM>(block.header));
+    }
+    return completed;
+}
+
+bool SimWaveOut::IsOpen() const {
+    return std::any_of(devices_.begin(), devices_.end(), [](const Device& device) { return device.open; });
+}
+
+std::optional<WaveFormat> SimWaveOut::Format() const {
+    if (devices_.empty()) return std::nullopt;
+    return devices_.back().format;
+}
+
+std::vector<int16_t> SimWaveOut::Samples() const {
+    std::vector<int16_t> samples;
+    for (const WrittenBlock& block : blocks_)
+        samples.insert(samples.end(), block.samples.begin(), block.samples.end());
+    return samples;
+}
+
+std::optional<MmResult> SimWaveOut::InjectedFailure(WaveCall call) {
+    if (const auto once = failNext_.find(call); once != failNext_.end()) {
+        const MmResult result = once->second;
+        failNext_.erase(once);
+        return result;
+    }
+    if (const auto always = failAlways_.find(call); always != failAlways_.end()) return always->second;
+    return std::nullopt;
+}
+
+SimWaveOut::Device* SimWaveOut::Find(WaveOutHandle handle) {
+    for (Device& device : devices_)
+        if (HandleOf(&device) == handle && device.open) return &device;
+    return nullptr;
+}
+
+bool SimWaveOut::IsInFlight(const WaveHeader* header) const {
+    return std::any_of(inFlight_.begin(), inFlight_.end(),
+                       [&](size_t block) { return blocks_[block].header == header; });
+}
+
+}  // namespace sim
