@@ -157,6 +157,21 @@ TEST(SimMessageLoop, ModalLoopWithNothingToDoGivesUpAsIfOkWasPressed) {
     EXPECT_THAT(sim.ModalRuns(), ElementsAre(sim::ModalRun{res::AboutDialogId, IDOK, true}));
 }
 
+TEST(SimMessageLoop, IdleHookThatOnlyMovesTimeKeepsTheLoopWaiting) {
+    SimPlatform sim;
+    RecordingDialog box(res::AboutDialogTemplate);
+    box.onInit = [](Window& window) { window.SetTimer(1, 100); };
+    box.onMessage = [&](UINT message, WPARAM) {
+        if (message == WM_TIMER) box.GetWindow().EndDialog(5);
+    };
+    sim.SetIdleHook([](SimPlatform& s) {
+        s.AdvanceTime(1);
+        return true;
+    });
+    EXPECT_EQ(sim.RunModal(box), 5);
+    EXPECT_EQ(sim.GetTickCount(), 100u);
+}
+
 // --- Timers ----------------------------------------------------------------------------
 
 TEST(SimTimers, AtMostOneTimerMessageWaitsPerTimer) {

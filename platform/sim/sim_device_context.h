@@ -1,5 +1,7 @@
 #pragma once
 // A simulated drawing context: it draws nothing, it tells SimGraphics what it was asked.
+#include <vector>
+
 #include "platform/device_context.h"
 
 namespace sim {
@@ -23,6 +25,9 @@ public:
     bool Released() const { return released_; }
     void MarkReleased() { released_ = true; }
     platform::BrushHandle Selected() const { return selected_; }
+    // Brushes created through this context, which it must delete before it is given back.
+    const std::vector<platform::BrushHandle>& Created() const { return created_; }
+    void AddCreated(platform::BrushHandle brush) { created_.push_back(brush); }
 
 private:
     SimGraphics& graphics_;
@@ -30,6 +35,7 @@ private:
     bool forPaint_;
     bool released_ = false;
     platform::BrushHandle selected_ = 0;  // 0: the context's own default, no brush of ours
+    std::vector<platform::BrushHandle> created_;
 };
 
 }  // namespace sim

@@ -42,6 +42,10 @@ int SimGraphics::LiveBrushes() const {
                                           [](const auto& entry) { return !entry.second.deleted; }));
 }
 
+void SimGraphics::Record(const DrawCall& call) {
+    if (keepLog_) calls_.push_back(call);
+}
+
 platform::DeviceContext* SimGraphics::Acquire(bool forPaint) {
     const int number = static_cast<int>(contexts_.size()) + 1;
     contexts_.push_back(std::make_unique<SimDeviceContext>(*this, number, forPaint));
@@ -65,9 +69,8 @@ void SimGraphics::Release(platform::DeviceContext* given, bool forPaint) {
         Misuse(std::string(call) + " of " + Dc(*dc) + " from " +
                (dc->ForPaint() ? "BeginPaint" : "GetDC"));
     dc->MarkReleased();
-    for (const auto& [handle, brush] : brushes_)
-        if (brush.creatorDc == dc->Number() && !brush.deleted)
-            Misuse(BrushName(handle) + " created on " + Dc(*dc) + " leaked");
+    for (const platform::BrushHandle brush : dc->Created())
+        if (!brushes_.at(brush).deleted) Misuse(BrushName(brush) + " created on " + Dc(*dc) + " leaked");
 }
 
 platform::BrushHandle SimGraphics::CreateBrush(SimDeviceContext& dc, platform::ColorRef color) {
@@ -75,7 +78,8 @@ platform::BrushHandle SimGraphics::CreateBrush(SimDeviceContext& dc, platform::C
     platform::BrushHandle handle = 0;
     if (!brushCreationFails_) {
         handle = static_cast<platform::BrushHandle>(brushes_.size()) + 1;
-        brushes_[handle] = {color, dc.Number()};
+        brushes_[handle] = {color};
+        dc.AddCreated(handle);
     }
     DrawCall call = Call(DrawKind::CreateSolidBrush, dc.Number());
     call.color = color;

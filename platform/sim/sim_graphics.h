@@ -22,6 +22,8 @@ public:
     std::vector<Shape> Ellipses() const { return ShapesOf(DrawKind::Ellipse); }
     std::vector<DrawKind> Kinds() const;
     void ClearLog() { calls_.clear(); }
+    // A long run can stop logging calls; misuse is still caught.
+    void KeepLog(bool keep) { keepLog_ = keep; }
     // Every misuse so far, plus each context that is still out; empty when all is well.
     std::vector<std::string> Problems() const;
     int ContextsOut() const;
@@ -43,12 +45,11 @@ public:
 private:
     struct Brush {
         platform::ColorRef color;
-        int creatorDc;
         bool deleted = false;
     };
 
     std::vector<Shape> ShapesOf(DrawKind kind) const;
-    void Record(DrawCall call) { calls_.push_back(call); }
+    void Record(const DrawCall& call);
     void Misuse(std::string what) { problems_.push_back(std::move(what)); }
     void CheckUsable(const SimDeviceContext& dc, const char* call);
     SimDeviceContext* Find(platform::DeviceContext* dc);
@@ -59,6 +60,7 @@ private:
     std::vector<DrawCall> calls_;
     std::vector<std::string> problems_;
     bool brushCreationFails_ = false;
+    bool keepLog_ = true;
 };
 
 }  // namespace sim

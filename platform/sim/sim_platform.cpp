@@ -9,6 +9,8 @@ using namespace platform;
 SimWindow& SimPlatform::Open(Dialog& dialog) {
     while (!running_.empty()) Finish(*running_.back());
     Create(dialog);
+    // A dialog that ended during its initialisation is finished at once.
+    if (Main().Ended()) Finish(Main());
     return Main();
 }
 
@@ -30,8 +32,11 @@ int SimPlatform::RunModal(Dialog& dialog) {
             DispatchNext();
             continue;
         }
-        // A hook that leaves nothing to do would leave a real loop waiting for ever.
-        if (idle_ && idle_(*this) && (!queue_.Empty() || window.Ended())) continue;
+        // A hook that neither queues, ends nor moves time would leave the loop waiting for ever.
+        const uint64_t before = clock_.elapsedMs;
+        if (idle_ && idle_(*this) &&
+            (!queue_.Empty() || window.Ended() || clock_.elapsedMs != before))
+            continue;
         gaveUp = true;
         window.EndDialog(IDOK);
     }

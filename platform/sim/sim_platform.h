@@ -38,8 +38,8 @@ public:
     // Called by a modal loop whenever its queue is empty. It may post messages,
     // complete blocks, move time or click; it returns false when it has nothing more
     // to do. A loop whose hook returns false, or which has no hook, or whose hook
-    // leaves the queue empty and the dialog running, gives up: it ends its dialog as
-    // if OK had been pressed, with the result IDOK.
+    // queued nothing, ended nothing and moved no time, gives up: it ends its dialog
+    // as if OK had been pressed, with the result IDOK.
     using IdleHook = std::function<bool(SimPlatform&)>;
 
     SimPlatform() = default;
