@@ -1,0 +1,53 @@
+#pragma once
+// A running program on the simulated platform: the main dialog opened (start-up done,
+// nothing pumped yet), with helpers for what many tests do.
+#include <gtest/gtest.h>
+
+#include <memory>
+#include <optional>
+#include <string>
+
+#include "app/main_dialog.h"
+#include "app/program_state.h"
+#include "platform/sim/sim_platform.h"
+#include "res/control_ids.h"
+
+class AppTest : public ::testing::Test {
+protected:
+    static constexpr const char* SettingsPath = "/home/player/Kelvarin.ini";
+
+    // Builds the program's state and opens the main dialog, as the process start does.
+    sim::SimWindow& Start() {
+        state.emplace(sim.GetFiles());
+        dialog = std::make_unique<app::MainDialog>(sim, *state);
+        window = &sim.Open(*dialog);
+        return *window;
+    }
+
+    // One refresh tick: the sliders, the Amplitude field and HideWindow reach the program.
+    void Tick() {
+        sim.FireTimer(1);
+        sim.Pump();
+    }
+
+    // The device gives back n blocks one by one, and the dialog handles each; n may
+    // exceed the blocks in flight, since each handled block queues a new one.
+    void Complete(size_t n) {
+        for (size_t i = 0; i < n; ++i) {
+            sim.Wave().CompleteBlocks(1);
+            sim.Pump();
+        }
+    }
+
+    // Sets a weight slider as the user would: weight = 100 - position.
+    void SetWeight(int sliderId, int weight) { window->DragSlider(sliderId, 100 - weight); }
+
+    synth::Engine& Engine() { return state->engine; }
+    std::optional<std::string> Settings() { return sim.Files().Contents(SettingsPath); }
+
+    // Declared first: the dialog and its window go before the platform.
+    sim::SimPlatform sim;
+    std::optional<app::ProgramState> state;
+    std::unique_ptr<app::MainDialog> dialog;
+    sim::SimWindow* window = nullptr;
+};
