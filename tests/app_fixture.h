@@ -39,6 +39,14 @@ protected:
         }
     }
 
+    // "Stop", and the device gives back every block in flight: the output is closed and
+    // no block is left abandoned when the test ends.
+    void StopAndDrain() {
+        window->Click(res::IDC_STOP);
+        sim.Pump();
+        Complete(sim.Wave().InFlight());
+    }
+
     // Sets a weight slider as the user would: weight = 100 - position.
     void SetWeight(int sliderId, int weight) { window->DragSlider(sliderId, 100 - weight); }
 
