@@ -4,6 +4,7 @@
 #include <cstdint>
 #include <string>
 
+#include "app/output_block.h"
 #include "app/program_state.h"
 #include "platform/dialog.h"
 #include "platform/platform.h"
@@ -90,6 +91,7 @@ private:
 
     platform::Platform& platform_;
     ProgramState& state_;
+    OutputBlocks outputBlocks_;
     synth::Engine& engine_;
 };
 

@@ -1,28 +1,30 @@
 #include "app/output_block.h"
 
-#include <type_traits>
+#include <algorithm>
 
 namespace app {
 
-static_assert(std::is_standard_layout_v<OutputBlock>,
-              "the header must share its address with the block");
-
-OutputBlock* AllocateOutputBlock(int32_t length, intptr_t user) {
+OutputBlock& OutputBlocks::Allocate(int32_t length, intptr_t user) {
     const uint32_t size = length > 0 ? static_cast<uint32_t>(length) : 0;
-    auto* block = new OutputBlock{};
-    block->buffer = new uint8_t[size]();
-    block->header.data = block->buffer;
-    block->header.bufferLength = size;
-    block->header.user = user;
-    block->header.flags = 0;
-    block->header.loops = 1;
-    return block;
+    auto block = std::make_unique<OutputBlock>();
+    block->buffer = std::make_unique<uint8_t[]>(size);
+    block->header = {block->buffer.get(), size, user, 0, 1};
+    blocks_.push_back(std::move(block));
+    return *blocks_.back();
 }
 
-void FreeOutputBlock(platform::WaveHeader* header) {
-    auto* block = reinterpret_cast<OutputBlock*>(header);
-    delete[] block->buffer;
-    delete block;
+bool OutputBlocks::Free(const platform::WaveHeader* header) {
+    // Blocks come back in the order they were written, so the search ends at once.
+    const auto it = std::find_if(blocks_.begin(), blocks_.end(),
+                                 [header](const auto& block) { return &block->header == header; });
+    if (it == blocks_.end()) return false;
+    blocks_.erase(it);
+    return true;
+}
+
+bool OutputBlocks::Owns(const platform::WaveHeader* header) const {
+    return std::any_of(blocks_.begin(), blocks_.end(),
+                       [header](const auto& block) { return &block->header == header; });
 }
 
 }  // namespace app

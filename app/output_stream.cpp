@@ -42,7 +42,7 @@ void MainDialog::OnOK() {
 }
 
 void MainDialog::QueueSilentBlock(int8_t user, int32_t length) {
-    WriteBlock(&AllocateOutputBlock(length, user)->header);
+    WriteBlock(&outputBlocks_.Allocate(length, user).header);
 }
 
 void MainDialog::WriteBlock(WaveHeader* header) {
@@ -52,23 +52,23 @@ void MainDialog::WriteBlock(WaveHeader* header) {
     ReportWaveError(written);
     if (written != MMSYSERR_NOERROR) {
         ReportWaveError(device.UnprepareHeader(waveOut, header));
-        FreeOutputBlock(header);
+        outputBlocks_.Free(header);
         return;
     }
     ++queuedBlocks;
 }
 
 void MainDialog::RenderBlock() {
-    OutputBlock* block = AllocateOutputBlock(BlockBytes, RenderedBlockTag);
+    OutputBlock& block = outputBlocks_.Allocate(BlockBytes, RenderedBlockTag);
     int16_t samples[synth::SamplesPerBlock];
     const double frequency = synth::RenderSamples(engine_, sampleRate, samples);
     for (int j = 0; j < synth::SamplesPerBlock; ++j) {
         const auto bits = static_cast<uint16_t>(samples[j]);
-        block->buffer[2 * j] = static_cast<uint8_t>(bits & 0xFF);
-        block->buffer[2 * j + 1] = static_cast<uint8_t>(bits >> 8);
+        block.buffer[2 * j] = static_cast<uint8_t>(bits & 0xFF);
+        block.buffer[2 * j + 1] = static_cast<uint8_t>(bits >> 8);
     }
     synth::DecayVoices(engine_);
-    WriteBlock(&block->header);
+    WriteBlock(&block.header);
 
     shownFrequency = frequency;
     UpdateData(false);
@@ -81,6 +81,7 @@ void MainDialog::RenderBlock() {
 
 void MainDialog::OnBlockDone(LPARAM lParam) {
     auto* header = reinterpret_cast<WaveHeader*>(lParam);
+    if (!outputBlocks_.Owns(header)) return;  // not a block of ours: nothing came back
     ReportWaveError(platform_.GetWaveOut().UnprepareHeader(waveOut, header));
     --queuedBlocks;
     UpdateData(true);
@@ -99,7 +100,7 @@ void MainDialog::OnBlockDone(LPARAM lParam) {
         }
     }
     if (drained && queuedBlocks == 0 && closePending == 1) RequestClose();
-    FreeOutputBlock(header);
+    outputBlocks_.Free(header);
     if (stopRequested == 0) {
         engine_.PeakSample = 0.0;
         RenderBlock();

@@ -17,7 +17,11 @@ protected:
     static constexpr const char* SettingsPath = "/home/player/Kelvarin.ini";
 
     // Builds the program's state and opens the main dialog, as the process start does.
+    // A second Start is the next run of the program: the previous one must have ended.
     sim::SimWindow& Start() {
+        if (dialog) {
+            EXPECT_TRUE(sim.Ended()) << "the previous run is still going";
+        }
         state.emplace(sim.GetFiles());
         dialog = std::make_unique<app::MainDialog>(sim, *state);
         window = &sim.Open(*dialog);

@@ -196,3 +196,16 @@ TEST_F(OutputStreamTest, ADeadDeviceDrainsToNothingAndStopStillCloses) {
     sim.Pump();
     EXPECT_TRUE(sim.Ended());
 }
+
+TEST_F(OutputStreamTest, ACompletionForNoBlockOfOursChangesNothing) {
+    platform::WaveHeader stranger{};
+    sim.Post(platform::MM_WOM_DONE, 0, reinterpret_cast<platform::LPARAM>(&stranger));
+    sim.Pump();
+    EXPECT_EQ(sim.Wave().Blocks().size(), 60u);
+    EXPECT_EQ(window->Text(IDC_BLOCKCOUNT), "0");
+    // The stream still drains to its end.
+    sim.Click(IDC_CLOSE);
+    sim.Pump();
+    Complete(60);
+    EXPECT_TRUE(sim.Ended());
+}

@@ -57,6 +57,8 @@ TEST_F(WindowCommandsTest, HideCommandHidesAndTheNextRunStaysHidden) {
     Tick();
     EXPECT_FALSE(window->Shown());
 
+    sim.Click(IDC_ABORT);
+    sim.Pump();
     Start();  // the next run
     EXPECT_FALSE(window->Shown());
 }
