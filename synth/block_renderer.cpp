@@ -2,8 +2,8 @@
 
 #include <cmath>
 
-#include "synth/harmonic_sample.h"
-#include "synth/pitch.h"
+#include "synth/block_plan.h"
+#include "synth/voice_sum.h"
 
 namespace synth {
 
@@ -29,24 +29,32 @@ double ClipSample(double s, uint8_t& clipFlag) {
     return s;
 }
 
-double RenderSamples(Engine& engine, uint32_t sampleRate, int16_t* out) {
-    double shownFrequency = 0.0;
+bool RenderPathSupported(RenderPath path) {
+    if (path == RenderPath::Sse2) return true;
+    return __builtin_cpu_supports("avx2") && __builtin_cpu_supports("fma");
+}
+
+double RenderSamplesOn(RenderPath path, Engine& engine, uint32_t sampleRate, int16_t* out) {
+    BlockPlan plan;
+    const double shownFrequency = PlanBlock(engine, sampleRate, plan);
+    double sums[SamplesPerBlock];
+    if (path == RenderPath::Avx2Fma)
+        SumVoicesAvx2Fma(plan, sums);
+    else
+        SumVoicesSse2(plan, sums);
     for (int j = 0; j < SamplesPerBlock; ++j) {
-        const double phase = SamplePhase(engine.SampleCounter, sampleRate);
-        double s = 0.0;
-        for (int i = 0; i < VoiceCount; ++i) {
-            const Voice& voice = engine.VoiceTable[i];
-            if (voice.active == 0) continue;
-            const double f = NoteFrequency(i);
-            shownFrequency = f;
-            s += HarmonicSample(engine.HarmonicWeights, voice.level, f, phase, 0.0);
-        }
-        s = ClipSample(s, engine.ClipFlag);
+        const double s = ClipSample(sums[j], engine.ClipFlag);
         if (s > engine.PeakSample) engine.PeakSample = s;
         out[j] = static_cast<int16_t>(s);
         engine.SampleCounter = NextSampleCounter(engine.SampleCounter);
     }
     return shownFrequency;
+}
+
+double RenderSamples(Engine& engine, uint32_t sampleRate, int16_t* out) {
+    static const RenderPath fastest =
+        RenderPathSupported(RenderPath::Avx2Fma) ? RenderPath::Avx2Fma : RenderPath::Sse2;
+    return RenderSamplesOn(fastest, engine, sampleRate, out);
 }
 
 void DecayVoices(Engine& engine) {
