@@ -1,0 +1,35 @@
+#include "platform/desktop/message_queue.h"
+
+#include <algorithm>
+
+#include "platform/desktop/dialog_window.h"
+
+namespace platform::desktop {
+
+void MessageQueue::Post(DialogWindow* target, const Message& message, bool fromTimer) {
+    messages_.push_back({target, message, fromTimer});
+}
+
+std::optional<QueuedMessage> MessageQueue::Take() {
+    if (messages_.empty()) return std::nullopt;
+    QueuedMessage front = messages_.front();
+    messages_.pop_front();
+    return front;
+}
+
+void MessageQueue::RemoveTimerMessages(const DialogWindow* target, uint32_t timerId) {
+    std::erase_if(messages_, [&](const QueuedMessage& queued) {
+        return queued.target == target && queued.fromTimer && queued.message.wParam == timerId;
+    });
+}
+
+void MessageQueue::AddWindow(DialogWindow* window) { windows_.insert(window); }
+
+void MessageQueue::RemoveWindow(DialogWindow* window) {
+    windows_.erase(window);
+    std::erase_if(messages_, [&](const QueuedMessage& queued) { return queued.target == window; });
+}
+
+bool MessageQueue::IsLive(const Window* window) const { return windows_.contains(window); }
+
+}  // namespace platform::desktop
