@@ -1,0 +1,54 @@
+#pragma once
+// The wave output on the default output device of the first audio system that has
+// one: JACK, then PulseAudio, then ALSA. Blocks are played in order and each comes back
+// exactly once as MM_WOM_DONE, also when the stream dies (the server goes away): then
+// every block still queued comes back as played and later writes fail.
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "platform/desktop/ui_wakeup.h"
+#include "platform/wave_out.h"
+
+namespace platform::desktop {
+
+class MessageQueue;
+
+// Close while blocks are still queued.
+constexpr MmResult WAVERR_STILLPLAYING = 33;
+
+class RtAudioWaveOut final : public WaveOut {
+public:
+    // windows tells which callback windows still exist.
+    explicit RtAudioWaveOut(const MessageQueue& windows);
+    ~RtAudioWaveOut() override;
+    RtAudioWaveOut(const RtAudioWaveOut&) = delete;
+    RtAudioWaveOut& operator=(const RtAudioWaveOut&) = delete;
+
+    MmResult Open(WaveOutHandle& handle, const WaveFormat& format, Window& callbackWindow) override;
+    MmResult PrepareHeader(WaveOutHandle handle, WaveHeader* header) override;
+    MmResult Write(WaveOutHandle handle, WaveHeader* header) override;
+    MmResult UnprepareHeader(WaveOutHandle handle, WaveHeader* header) override;
+    MmResult Close(WaveOutHandle handle) override;
+    std::string GetErrorText(MmResult result) override;
+
+    // One open stream; opaque outside this class.
+    struct Device;
+
+private:
+    enum class StartResult { NoDevice, Failed, Started };
+
+    StartResult Start(Device& device, int api, unsigned blockRate);
+    Device* Find(WaveOutHandle handle) const;
+    // UI thread: posts MM_WOM_DONE for every block the devices have used up.
+    void DeliverPlayed();
+    // UI thread: a stream that stopped by itself gives back every queued block.
+    void CheckStreams();
+    static void OnCheckDue(void* self);
+
+    const MessageQueue& windows_;
+    UiWakeup wakeup_;
+    std::vector<std::unique_ptr<Device>> devices_;
+};
+
+}  // namespace platform::desktop
