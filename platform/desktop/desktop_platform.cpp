@@ -1,0 +1,83 @@
+#include "platform/desktop/desktop_platform.h"
+
+#include <FL/Fl.H>
+#include <FL/x.H>
+
+#include <ctime>
+#include <memory>
+
+#include "platform/desktop/dialog_window.h"
+#include "platform/desktop/keyboard_filter.h"
+
+namespace platform::desktop {
+namespace {
+
+constexpr double WaitForever = 1e20;
+
+// False when there is no display to open (FLTK itself would end the process).
+bool OpenDisplay() {
+    if (!fl_display) {
+        Display* display = XOpenDisplay(nullptr);
+        if (!display) return false;
+        fl_open_display(display);
+        // Exact colours for the drawing rules: a true-colour visual.
+        Fl::visual(FL_RGB);
+    }
+    InstallKeyboardFilter();
+    return true;
+}
+
+}  // namespace
+
+DesktopPlatform::DesktopPlatform() : waveOut_(queue_) {}
+
+DesktopPlatform::~DesktopPlatform() = default;
+
+uint32_t DesktopPlatform::GetTickCount() {
+    timespec now{};
+    clock_gettime(CLOCK_MONOTONIC, &now);
+    const uint64_t milliseconds =
+        static_cast<uint64_t>(now.tv_sec) * 1000 + static_cast<uint64_t>(now.tv_nsec) / 1000000;
+    return static_cast<uint32_t>(milliseconds);
+}
+
+int DesktopPlatform::RunModal(Dialog& dialog) {
+    if (!OpenDisplay()) return -1;
+    auto window = std::make_unique<DialogWindow>(dialog, queue_, modalDepth_ > 0);
+    dialog.AttachWindow(window.get());
+    ++modalDepth_;
+    int result = -1;
+    if (dialog.WindowProc(WM_CREATE, 0, 0) != -1) {
+        const bool focusFirstControl = dialog.OnInitDialog();
+        if (!window->Ended()) {
+            window->Show(focusFirstControl);
+            RunLoop(*window);
+        }
+        result = window->Result();
+    }
+    --modalDepth_;
+    dialog.AttachWindow(nullptr);
+    return result;
+}
+
+// Serves every window's messages, oldest first, until this window's dialog ends.
+// Messages posted while a batch is handled wait for the next round, so the window
+// system's events are never starved.
+void DesktopPlatform::RunLoop(const DialogWindow& window) {
+    for (;;) {
+        for (size_t batch = queue_.Size(); batch > 0 && !window.Ended(); --batch) {
+            const std::optional<QueuedMessage> queued = queue_.Take();
+            if (!queued) break;
+            queued->target->Dispatch(*queued);
+        }
+        if (window.Ended()) return;
+        if (queue_.Empty()) {
+            // With a time: FLTK's plain wait() returns at once while no window is shown.
+            Fl::wait(WaitForever);
+        } else {
+            Fl::check();
+        }
+    }
+}
+
+}  // namespace platform::desktop

@@ -1,0 +1,35 @@
+#pragma once
+// The program on a Linux desktop: dialogs as FLTK windows on X11, the wave output
+// through RtAudio, files through POSIX. Everything runs on the thread that calls
+// RunModal; the audio thread only hands played blocks over to it.
+#include <cstdint>
+
+#include "platform/desktop/message_queue.h"
+#include "platform/desktop/posix_file_system.h"
+#include "platform/desktop/rtaudio_wave_out.h"
+#include "platform/platform.h"
+
+namespace platform::desktop {
+
+class DesktopPlatform final : public Platform {
+public:
+    DesktopPlatform();
+    ~DesktopPlatform() override;
+    DesktopPlatform(const DesktopPlatform&) = delete;
+    DesktopPlatform& operator=(const DesktopPlatform&) = delete;
+
+    WaveOut& GetWaveOut() override { return waveOut_; }
+    FileSystem& GetFiles() override { return files_; }
+    uint32_t GetTickCount() override;
+    int RunModal(Dialog& dialog) override;
+
+private:
+    void RunLoop(const DialogWindow& window);
+
+    MessageQueue queue_;
+    PosixFileSystem files_;
+    RtAudioWaveOut waveOut_;
+    int modalDepth_ = 0;
+};
+
+}  // namespace platform::desktop
