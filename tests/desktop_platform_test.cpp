@@ -1,0 +1,825 @@
+// The desktop platform for real: windows on an X server, sound through a JACK server,
+// files on disk. Run through tests/with_desktop_session.sh, which starts a virtual X
+// server and a JACK server on its dummy backend.
+#include <gtest/gtest.h>
+
+#include <FL/Enumerations.H>
+#include <FL/Fl.H>
+#include <FL/Fl_Box.H>
+#include <FL/Fl_Button.H>
+#include <FL/Fl_Input.H>
+#include <FL/Fl_Output.H>
+#include <FL/Fl_Return_Button.H>
+#include <FL/Fl_Slider.H>
+#include <FL/Fl_Text_Display.H>
+#include <jack/jack.h>
+#include <signal.h>
+#include <sys/types.h>
+
+#include <algorithm>
+#include <atomic>
+#include <chrono>
+#include <cmath>
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <functional>
+#include <numbers>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "platform/desktop/desktop_platform.h"
+#include "platform/desktop/dialog_window.h"
+#include "platform/desktop/key_translation.h"
+#include "platform/desktop/posix_file_system.h"
+#include "platform/desktop/window_timers.h"
+#include "res/control_ids.h"
+#include "res/dialog_template.h"
+
+// X11 last: its macros (None, Status, Bool) stay out of the headers above.
+#include <FL/x.H>
+
+// Inside the platform's namespace, Window is the platform's; the X server's is ::Window.
+namespace platform::desktop {
+namespace {
+
+using namespace std::chrono_literals;
+using Clock = std::chrono::steady_clock;
+
+// ---------------------------------------------------------------------------------
+// A dialog that runs a script of steps from a timer while its modal loop runs, and
+// records every message it is given.
+
+constexpr uint32_t ScriptTimer = 0x5C17;
+constexpr int ScriptTimedOut = -2;
+
+class ScriptedDialog : public Dialog {
+public:
+    using Step = std::function<bool()>;  // true once the step is done
+
+    explicit ScriptedDialog(const res::DialogTemplate& dialogTemplate) : Dialog(dialogTemplate) {}
+
+    std::vector<Step> steps;
+    std::function<void()> onInit;
+    std::function<void(UINT, WPARAM, LPARAM)> onWindowProc;
+    std::vector<Message> filtered;    // seen by PreTranslateMessage, script ticks left out
+    std::vector<Message> procedures;  // seen by WindowProc
+
+    bool Finished() const { return next_ == steps.size(); }
+    DialogWindow& Desktop() const { return dynamic_cast<DialogWindow&>(GetWindow()); }
+    bool Saw(UINT message, WPARAM wParam, LPARAM lParam) const {
+        return std::any_of(filtered.begin(), filtered.end(), [&](const Message& m) {
+            return m.message == message && m.wParam == wParam && m.lParam == lParam;
+        });
+    }
+    size_t Count(UINT message) const {
+        return std::count_if(filtered.begin(), filtered.end(),
+                             [&](const Message& m) { return m.message == message; });
+    }
+
+    bool OnInitDialog() override {
+        deadline_ = Clock::now() + 30s;
+        if (onInit) onInit();
+        GetWindow().SetTimer(ScriptTimer, 10, [this] { Advance(); });
+        return false;
+    }
+    bool PreTranslateMessage(const Message& message) override {
+        if (!(message.message == WM_TIMER && message.wParam == ScriptTimer)) filtered.push_back(message);
+        return false;
+    }
+    LRESULT WindowProc(UINT message, WPARAM wParam, LPARAM lParam) override {
+        procedures.push_back({message, wParam, lParam});
+        if (onWindowProc) onWindowProc(message, wParam, lParam);
+        return Dialog::WindowProc(message, wParam, lParam);
+    }
+
+private:
+    void Advance() {
+        while (next_ < steps.size() && steps[next_]()) ++next_;
+        if (Finished()) {
+            GetWindow().EndDialog(0);
+        } else if (Clock::now() > deadline_) {
+            std::string seen;
+            for (const Message& m : filtered) {
+                char text[64];
+                std::snprintf(text, sizeof text, " %x:%lx:%lx", m.message,
+                              static_cast<unsigned long>(m.wParam), static_cast<unsigned long>(m.lParam));
+                seen += text;
+            }
+            ADD_FAILURE() << "script stuck at step " << next_ << "; seen" << seen;
+            GetWindow().EndDialog(ScriptTimedOut);
+        }
+    }
+
+    size_t next_ = 0;
+    Clock::time_point deadline_;
+};
+
+ScriptedDialog::Step Do(std::function<void()> action) {
+    return [action] {
+        action();
+        return true;
+    };
+}
+
+ScriptedDialog::Step WaitUntil(std::function<bool()> condition) { return condition; }
+
+ScriptedDialog::Step Pause(std::chrono::milliseconds length) {
+    auto until = std::make_shared<Clock::time_point>();
+    return [until, length] {
+        if (*until == Clock::time_point{}) *until = Clock::now() + length;
+        return Clock::now() >= *until;
+    };
+}
+
+std::string Output(const std::string& command) {
+    std::string text;
+    FILE* pipe = popen(command.c_str(), "r");
+    if (!pipe) return text;
+    char chunk[512];
+    while (fgets(chunk, sizeof chunk, pipe)) text += chunk;
+    pclose(pipe);
+    return text;
+}
+
+// Real input through the X server's test extension.
+void Xdo(const std::string& arguments) {
+    EXPECT_EQ(std::system(("xdotool " + arguments).c_str()), 0) << arguments;
+}
+
+std::string Point(int x, int y) { return std::to_string(x) + " " + std::to_string(y); }
+
+// What the X server shows at a point of the window.
+ColorRef ScreenPixel(const Fl_Window& window, int x, int y) {
+    XImage* image = XGetImage(fl_display, fl_xid(&window), x, y, 1, 1, AllPlanes, ZPixmap);
+    if (!image) return 0xFFFFFFFF;
+    const unsigned long pixel = XGetPixel(image, 0, 0);
+    XDestroyImage(image);
+    return Rgb(static_cast<int>((pixel >> 16) & 0xFF), static_cast<int>((pixel >> 8) & 0xFF),
+               static_cast<int>(pixel & 0xFF));
+}
+
+ColorRef Background() {
+    uchar r, g, b;
+    Fl::get_color(FL_BACKGROUND_COLOR, r, g, b);
+    return Rgb(r, g, b);
+}
+
+// The centre of a control of the main template, in screen pixels (the window is at 0, 0).
+std::string CentreOf(const res::DialogTemplate& dialogTemplate, int id) {
+    for (const auto& control : dialogTemplate.controls) {
+        if (control.id != id) continue;
+        return Point(res::DialogUnitsToPixelsX(control.x) + res::DialogUnitsToPixelsX(control.cx) / 2,
+                     res::DialogUnitsToPixelsY(control.y) + res::DialogUnitsToPixelsY(control.cy) / 2);
+    }
+    ADD_FAILURE() << "no control " << id;
+    return "0 0";
+}
+
+// ---------------------------------------------------------------------------------
+
+TEST(KeyTranslation, KeysBecomeTheirVirtualKeyCodes) {
+        EXPECT_EQ(VirtualKeyFor('q', 'q'), WPARAM{'Q'});
+    EXPECT_EQ(VirtualKeyFor('m', 'm'), WPARAM{'M'});
+    EXPECT_EQ(VirtualKeyFor('2', '2'), WPARAM{'2'});
+    EXPECT_EQ(VirtualKeyFor(FL_Tab, FL_Tab), VK_TAB);
+    EXPECT_EQ(VirtualKeyFor(FL_Enter, FL_Enter), VK_RETURN);
+    EXPECT_EQ(VirtualKeyFor(FL_BackSpace, FL_BackSpace), VK_BACK);
+    EXPECT_EQ(VirtualKeyFor(FL_Delete, FL_Delete), VK_DELETE);
+    EXPECT_EQ(VirtualKeyFor(FL_End, FL_End), VK_END);
+    EXPECT_EQ(VirtualKeyFor(FL_Home, FL_Home), VK_HOME);
+    EXPECT_EQ(VirtualKeyFor(FL_Page_Down, FL_Page_Down), VK_NEXT);
+    EXPECT_EQ(VirtualKeyFor(FL_Page_Up, FL_Page_Up), VK_PRIOR);
+    EXPECT_EQ(VirtualKeyFor(FL_Left, FL_Left), VK_LEFT);
+    EXPECT_EQ(VirtualKeyFor(FL_Right, FL_Right), VK_RIGHT);
+    EXPECT_EQ(VirtualKeyFor('[', '['), VK_OEM_4);
+    EXPECT_EQ(VirtualKeyFor('=', '='), VK_OEM_PLUS);
+    EXPECT_EQ(VirtualKeyFor(']', ']'), VK_OEM_6);
+    EXPECT_EQ(VirtualKeyFor('\\', '\\'), VK_OEM_5);
+    EXPECT_EQ(VirtualKeyFor(FL_Escape, FL_Escape), VK_ESCAPE);
+}
+
+TEST(KeyTranslation, KeypadKeysKeepTheirCodesWithNumLockOff) {
+        // With NumLock off, keypad 7 reports Home and only its original key tells it apart.
+    EXPECT_EQ(VirtualKeyFor(FL_Home, FL_KP + '7'), VK_NUMPAD7);
+    EXPECT_EQ(VirtualKeyFor(FL_Up, FL_KP + '8'), VK_NUMPAD8);
+    EXPECT_EQ(VirtualKeyFor(FL_Page_Up, FL_KP + '9'), VK_NUMPAD9);
+    EXPECT_EQ(VirtualKeyFor(FL_KP + '7', FL_KP + '7'), VK_NUMPAD7);
+    EXPECT_EQ(VirtualKeyFor(FL_KP + '/', FL_KP + '/'), VK_DIVIDE);
+    EXPECT_EQ(VirtualKeyFor(FL_KP + '*', FL_KP + '*'), VK_MULTIPLY);
+    EXPECT_EQ(VirtualKeyFor(FL_KP + '+', FL_KP + '+'), VK_ADD);
+    EXPECT_EQ(VirtualKeyFor(FL_KP + '-', FL_KP + '-'), VK_SUBTRACT);
+}
+
+TEST(WindowTimers, ALateTimerLeavesOneTickWaitingNotABurst) {
+    std::vector<uint32_t> posted;
+    WindowTimers timers([&](uint32_t id) { posted.push_back(id); });
+    timers.Set(7, 1, nullptr);
+    std::this_thread::sleep_for(30ms);  // about 30 periods pass with nobody serving
+    for (int i = 0; i < 5; ++i) Fl::wait(0.005);
+    EXPECT_EQ(posted, std::vector<uint32_t>{7});
+
+    TimerProc proc;
+    ASSERT_TRUE(timers.Take(7, proc));
+    EXPECT_FALSE(proc);
+    for (int i = 0; i < 100 && posted.size() < 2; ++i) Fl::wait(0.01);
+    EXPECT_EQ(posted.size(), 2u) << "the timer asks again once its tick was taken";
+
+    timers.Kill(7);
+    EXPECT_FALSE(timers.Take(7, proc));
+    posted.clear();
+    for (int i = 0; i < 5; ++i) Fl::wait(0.005);
+    EXPECT_TRUE(posted.empty());
+}
+
+// ---------------------------------------------------------------------------------
+
+class PosixFiles : public ::testing::Test {
+protected:
+    void SetUp() override {
+        char pattern[] = "/tmp/kelvarin-files-XXXXXX";
+        ASSERT_NE(mkdtemp(pattern), nullptr);
+        directory_ = pattern;
+    }
+    void TearDown() override { std::filesystem::remove_all(directory_); }
+    std::string PathOf(const std::string& name) const { return directory_ + "/" + name; }
+    std::vector<std::string> Names() const {
+        std::vector<std::string> names;
+        for (const auto& entry : std::filesystem::directory_iterator(directory_)) {
+            names.push_back(entry.path().filename());
+        }
+        return names;
+    }
+
+    PosixFileSystem files_;
+    std::string directory_;
+};
+
+TEST_F(PosixFiles, AnOpenFileIsNotSharedEvenWithinTheProcess) {
+    const std::string path = PathOf("midi.dat");
+    EXPECT_EQ(files_.OpenExclusive(path, OpenMode::Read), nullptr) << "a missing file";
+
+    auto writer = files_.OpenExclusive(path, OpenMode::CreateWrite);
+    ASSERT_NE(writer, nullptr);
+    ASSERT_TRUE(writer->Write("12345678", 8));
+    EXPECT_EQ(files_.OpenExclusive(path, OpenMode::Read), nullptr);
+    EXPECT_EQ(files_.OpenExclusive(path, OpenMode::CreateWrite), nullptr);
+    EXPECT_EQ(files_.ReadWholeFile(path), std::nullopt);
+    EXPECT_FALSE(files_.ReplaceWholeFile(path, "x"));
+    EXPECT_FALSE(files_.DeleteFile(path));
+    EXPECT_EQ(writer->Length(), 8u) << "a refused open must not truncate the held file";
+    writer.reset();
+
+    auto reader = files_.OpenExclusive(path, OpenMode::Read);
+    ASSERT_NE(reader, nullptr);
+    char bytes[16] = {};
+    EXPECT_EQ(reader->Read(bytes, sizeof bytes), 8u);
+    EXPECT_EQ(std::string(bytes), "12345678");
+    reader.reset();
+
+    auto truncating = files_.OpenExclusive(path, OpenMode::CreateWrite);
+    ASSERT_NE(truncating, nullptr);
+    EXPECT_EQ(truncating->Length(), 0u);
+    truncating.reset();
+    EXPECT_TRUE(files_.DeleteFile(path));
+    EXPECT_FALSE(files_.Exists(path));
+    EXPECT_FALSE(files_.DeleteFile(path));
+}
+
+TEST_F(PosixFiles, ReplacingAFileLeavesOnlyTheWholeNewContents) {
+    const std::string path = PathOf("Kelvarin.ini");
+    EXPECT_EQ(files_.ReadWholeFile(path), std::nullopt);
+    ASSERT_TRUE(files_.ReplaceWholeFile(path, "[Kelvarin]\nsl1=100\n"));
+    EXPECT_EQ(files_.ReadWholeFile(path), "[Kelvarin]\nsl1=100\n");
+    ASSERT_TRUE(files_.ReplaceWholeFile(path, "[Kelvarin]\n"));
+    EXPECT_EQ(files_.ReadWholeFile(path), "[Kelvarin]\n");
+    EXPECT_EQ(Names(), std::vector<std::string>{"Kelvarin.ini"}) << "no temporary file is left";
+    EXPECT_FALSE(files_.ReplaceWholeFile(PathOf("missing/Kelvarin.ini"), "x"));
+}
+
+TEST_F(PosixFiles, TheCurrentDirectoryIsTheProcessOne) {
+    const auto previous = std::filesystem::current_path();
+    std::filesystem::current_path(directory_);
+    EXPECT_EQ(files_.GetCurrentDirectory(), std::filesystem::current_path().string());
+    EXPECT_EQ(files_.PathSeparator(), '/');
+    std::filesystem::current_path(previous);
+}
+
+// ---------------------------------------------------------------------------------
+
+void ExpectControlMatchesTemplate(const res::ControlTemplate& control, Fl_Widget* widget,
+                                  Window& window) {
+    SCOPED_TRACE("control " + std::to_string(control.id) + " \"" + control.caption + "\"");
+    ASSERT_NE(widget, nullptr);
+    EXPECT_EQ(widget->x(), res::DialogUnitsToPixelsX(control.x));
+    EXPECT_EQ(widget->y(), res::DialogUnitsToPixelsY(control.y));
+    EXPECT_EQ(widget->w(), res::DialogUnitsToPixelsX(control.cx));
+    EXPECT_EQ(widget->h(), res::DialogUnitsToPixelsY(control.cy));
+    const bool enabled = !(control.style & res::Disabled);
+    EXPECT_EQ(widget->active() != 0, enabled);
+    if (control.id != -1) {
+        EXPECT_EQ(window.IsDlgItemEnabled(control.id), enabled);
+        EXPECT_EQ(window.GetDlgItemText(control.id), control.caption);
+    }
+    switch (control.cls) {
+        case res::ControlClass::Button:
+            EXPECT_NE(dynamic_cast<Fl_Button*>(widget), nullptr);
+            EXPECT_EQ(dynamic_cast<Fl_Return_Button*>(widget), nullptr) << "Enter would press it";
+            EXPECT_STREQ(widget->label(), control.caption);
+            break;
+        case res::ControlClass::Edit:
+            if (control.style & res::Multiline) {
+                auto* log = dynamic_cast<Fl_Text_Display*>(widget);
+                ASSERT_NE(log, nullptr);
+                EXPECT_EQ(log->scrollbar_align() & FL_ALIGN_RIGHT, FL_ALIGN_RIGHT);
+            } else {
+                auto* input = dynamic_cast<Fl_Input*>(widget);
+                ASSERT_NE(input, nullptr);
+                EXPECT_EQ(input->readonly() != 0, (control.style & res::ReadOnly) != 0);
+            }
+            break;
+        case res::ControlClass::Slider: {
+            auto* slider = dynamic_cast<Fl_Slider*>(widget);
+            ASSERT_NE(slider, nullptr);
+            const bool vertical = slider->type() == FL_VERT_NICE_SLIDER;
+            EXPECT_EQ(vertical, (control.style & res::Vertical) != 0);
+            EXPECT_EQ(slider->minimum(), 0.0);
+            EXPECT_EQ(slider->maximum(), 100.0);
+            break;
+        }
+        case res::ControlClass::Static:
+            EXPECT_NE(dynamic_cast<Fl_Box*>(widget), nullptr);
+            EXPECT_STREQ(widget->label(), control.caption);
+            EXPECT_EQ(widget->align() & FL_ALIGN_LEFT, FL_ALIGN_LEFT);
+            break;
+        case res::ControlClass::Icon:
+            EXPECT_NE(widget->image(), nullptr);
+            break;
+    }
+}
+
+TEST(DesktopWindow, TheMainTemplateBecomesABorderlessWindowWithEveryControl) {
+    DesktopPlatform desktop;
+    ScriptedDialog dialog(res::MainDialogTemplate);
+    dialog.onInit = [&] { dialog.GetWindow().SetWindowText("Kelvarin"); };
+    std::string windowInfo;
+    dialog.steps = {
+        WaitUntil([&] {
+            windowInfo = Output("xwininfo -name Kelvarin 2>/dev/null");
+            return !windowInfo.empty();
+        }),
+        Do([&] {
+            EXPECT_NE(windowInfo.find("Absolute upper-left X:  0\n"), std::string::npos) << windowInfo;
+            EXPECT_NE(windowInfo.find("Absolute upper-left Y:  0\n"), std::string::npos) << windowInfo;
+            EXPECT_NE(windowInfo.find("Width: 976\n"), std::string::npos) << windowInfo;
+            EXPECT_NE(windowInfo.find("Height: 274\n"), std::string::npos) << windowInfo;
+            EXPECT_NE(Output("xprop -name Kelvarin _NET_WM_ICON").find("Icon (32 x 32)"),
+                      std::string::npos);
+
+            const Fl_Double_Window& toplevel = dialog.Desktop().Toplevel();
+            EXPECT_EQ(toplevel.border(), 0);
+            const auto& controls = res::MainDialogTemplate.controls;
+            ASSERT_EQ(toplevel.children(), static_cast<int>(controls.size()));
+            for (size_t i = 0; i < controls.size(); ++i) {
+                ExpectControlMatchesTemplate(controls[i], toplevel.child(static_cast<int>(i)),
+                                             dialog.GetWindow());
+            }
+            const Rect client = dialog.GetWindow().GetClientRect();
+            EXPECT_EQ(client.right - client.left, 976);
+            EXPECT_EQ(client.bottom - client.top, 274);
+            EXPECT_EQ(dialog.GetWindow().GetSystemMetrics(SM_CXICON), 32);
+            EXPECT_EQ(dialog.GetWindow().GetSystemMetrics(SM_CYICON), 32);
+        }),
+    };
+    EXPECT_EQ(desktop.RunModal(dialog), 0);
+    EXPECT_TRUE(dialog.Finished());
+    EXPECT_EQ(dialog.procedures.front().message, WM_CREATE);
+}
+
+TEST(DesktopWindow, UserInputArrivesAsWindowsMessages) {
+    DesktopPlatform desktop;
+    const auto& main = res::MainDialogTemplate;
+    ScriptedDialog dialog(main);
+    // Before the window is shown, as the program does during start-up.
+    dialog.onInit = [&] { dialog.GetWindow().SetFocusTo(res::IDC_STATUS); };
+    auto widget = [&](int id) { return dialog.Desktop().ControlWidget(id); };
+    auto focusedOn = [&](int id) { return Fl::focus() == widget(id); };
+    auto saw = [&](UINT message, WPARAM wParam, LPARAM lParam) {
+        return [&dialog, message, wParam, lParam] { return dialog.Saw(message, wParam, lParam); };
+    };
+    dialog.steps = {
+        WaitUntil([&] { return dialog.Desktop().Toplevel().visible() && dialog.Count(WM_PAINT) > 0; }),
+        Do([&] { EXPECT_TRUE(focusedOn(res::IDC_STATUS)); }),
+
+        // Buttons post their commands; a disabled one does nothing, not even a click.
+        Do([&] { Xdo("mousemove " + CentreOf(main, res::IDC_RESET_SOUND) + " click 1"); }),
+        WaitUntil(saw(WM_COMMAND, MakeCommand(res::IDC_RESET_SOUND, BN_CLICKED), 0)),
+        Do([&] { Xdo("mousemove " + CentreOf(main, res::IDC_HIDE) + " click 1"); }),
+        // Mouse presses and drags on the client area, away from the controls.
+        // (FLTK folds motion into the next event, so each move gets a step of its own.)
+        Do([&] { Xdo("mousemove 500 230 mousedown 1"); }),
+        WaitUntil(saw(WM_LBUTTONDOWN, MK_LBUTTON, MakePointLParam(500, 230))),
+        Do([&] { Xdo("mousemove 520 235"); }),
+        WaitUntil(saw(WM_MOUSEMOVE, MK_LBUTTON, MakePointLParam(520, 235))),
+        Do([&] { Xdo("mouseup 1 mousemove 530 240"); }),
+        WaitUntil(saw(WM_MOUSEMOVE, 0, MakePointLParam(530, 240))),
+        Do([&] {
+            EXPECT_FALSE(dialog.Saw(WM_COMMAND, MakeCommand(res::IDC_HIDE, BN_CLICKED), 0));
+            EXPECT_EQ(dialog.Count(WM_LBUTTONDOWN), 1u);
+        }),
+
+        // Keys reach the filter with their virtual-key codes. Tab, Enter and Esc do
+        // nothing to the dialog, even with the focus on the default button.
+        Do([&] { dialog.GetWindow().SetFocusTo(res::IDC_STATUS); }),
+        Do([&] { Xdo("key q Tab Return Escape KP_Home bracketleft"); }),
+        WaitUntil(saw(WM_KEYUP, VK_OEM_4, 0xC0000001)),
+        Do([&] {
+            for (WPARAM key : {WPARAM{'Q'}, VK_TAB, VK_RETURN, VK_ESCAPE, VK_NUMPAD7, VK_OEM_4}) {
+                EXPECT_TRUE(dialog.Saw(WM_KEYDOWN, key, 1)) << key;
+                EXPECT_TRUE(dialog.Saw(WM_KEYUP, key, 0xC0000001)) << key;
+            }
+            EXPECT_TRUE(focusedOn(res::IDC_STATUS)) << "Tab moved the focus";
+            dialog.GetWindow().SetFocusTo(IDOK);
+        }),
+        Do([&] { Xdo("key Return Tab"); }),
+        WaitUntil([&] { return dialog.Count(WM_KEYUP) == 8; }),
+        Do([&] {
+            EXPECT_TRUE(focusedOn(IDOK));
+            EXPECT_EQ(dialog.Count(WM_COMMAND), 1u) << "Enter pressed a button";
+        }),
+
+        // Typing into an edit still works, and rewriting the same text leaves the caret.
+        Do([&] {
+            dialog.GetWindow().SetDlgItemText(res::IDC_AMPLITUDE, "4000");
+            dialog.GetWindow().SetFocusTo(res::IDC_AMPLITUDE);
+            Xdo("key End 5");
+        }),
+        WaitUntil([&] { return dialog.GetWindow().GetDlgItemText(res::IDC_AMPLITUDE) == "40005"; }),
+        Do([&] {
+            auto* amplitude = static_cast<Fl_Input*>(widget(res::IDC_AMPLITUDE));
+            amplitude->position(2);
+            dialog.GetWindow().SetDlgItemText(res::IDC_AMPLITUDE, "40005");
+            EXPECT_EQ(amplitude->position(), 2);
+            dialog.GetWindow().SetDlgItemText(res::IDC_MIDILOG, "9,0\t60\t100\t0\r\n");
+            EXPECT_EQ(dialog.GetWindow().GetDlgItemText(res::IDC_MIDILOG), "9,0\t60\t100\t0\r\n");
+        }),
+
+        // A weight slider is at 0 at its top; the user moves it, the dialog reads it.
+        Do([&] {
+            dialog.GetWindow().SetSliderPos(res::IDC_SLIDER_BASE, 250, true);
+            EXPECT_EQ(dialog.GetWindow().GetSliderPos(res::IDC_SLIDER_BASE), 100) << "clamped";
+            const Fl_Widget* slider = widget(res::IDC_SLIDER_BASE);
+            Xdo("mousemove " + Point(slider->x() + 6, slider->y() + 4) + " mousedown 1");
+        }),
+        WaitUntil([&] { return dialog.GetWindow().GetSliderPos(res::IDC_SLIDER_BASE) < 10; }),
+        Do([&] { Xdo("mouseup 1"); }),
+
+        // The window manager's close request: WM_SYSCOMMAND, whose default handling
+        // sends WM_CLOSE, whose default handling cancels the dialog.
+        Do([&] {
+            const ::Window xid = fl_xid(&dialog.Desktop().Toplevel());
+            XEvent event{};
+            event.xclient.type = ClientMessage;
+            event.xclient.window = xid;
+            event.xclient.message_type = XInternAtom(fl_display, "WM_PROTOCOLS", False);
+            event.xclient.format = 32;
+            event.xclient.data.l[0] = static_cast<long>(XInternAtom(fl_display, "WM_DELETE_WINDOW", False));
+            event.xclient.data.l[1] = CurrentTime;
+            XSendEvent(fl_display, xid, False, NoEventMask, &event);
+            XFlush(fl_display);
+        }),
+        WaitUntil([] { return false; }),  // the close ends the dialog
+    };
+    EXPECT_EQ(desktop.RunModal(dialog), IDCANCEL);
+    std::vector<UINT> closing;
+    for (const Message& m : dialog.procedures) {
+        if (m.message == WM_SYSCOMMAND || m.message == WM_CLOSE ||
+            (m.message == WM_COMMAND && CommandId(m.wParam) == IDCANCEL)) {
+            closing.push_back(m.message);
+        }
+    }
+    EXPECT_EQ(closing, (std::vector<UINT>{WM_SYSCOMMAND, WM_CLOSE, WM_COMMAND}));
+}
+
+TEST(DesktopWindow, DrawingFollowsTheDeviceContextRulesAndStaysShown) {
+    DesktopPlatform desktop;
+    ScriptedDialog dialog(res::MainDialogTemplate);
+    const ColorRef red = Rgb(255, 0, 0), green = Rgb(0, 250, 200), blue = Rgb(0, 0, 255);
+    const ColorRef black = Rgb(0, 0, 0), white = Rgb(255, 255, 255);
+    auto pixel = [&](int x, int y) { return ScreenPixel(dialog.Desktop().Toplevel(), x, y); };
+    dialog.steps = {
+        WaitUntil([&] { return dialog.Desktop().Toplevel().visible() && dialog.Count(WM_PAINT) > 0; }),
+        Do([&] {
+            Window& window = dialog.GetWindow();
+            DeviceContext* dc = window.GetDC();
+            dc->Rectangle(40, 180, 50, 190);  // no brush selected yet: white
+            const BrushHandle redBrush = dc->CreateSolidBrush(red);
+            const BrushHandle greenBrush = dc->CreateSolidBrush(green);
+            const BrushHandle blueBrush = dc->CreateSolidBrush(blue);
+            EXPECT_EQ(dc->SelectObject(redBrush), 0u);
+            dc->Rectangle(10, 180, 20, 190);
+            EXPECT_EQ(dc->SelectObject(greenBrush), redBrush);
+            dc->Ellipse(396, 264, 391, 257);  // corners in any order
+            EXPECT_FALSE(dc->DeleteObject(greenBrush)) << "a selected brush stays";
+            dc->SelectObject(blueBrush);
+            dc->Rectangle(30, 180, 30, 190);  // zero wide: nothing
+            dc->DrawIcon(600, 200);
+            dc->SelectObject(0);
+            EXPECT_TRUE(dc->DeleteObject(redBrush));
+            EXPECT_TRUE(dc->DeleteObject(greenBrush));
+            EXPECT_TRUE(dc->DeleteObject(blueBrush));
+            window.ReleaseDC(dc);
+        }),
+        WaitUntil([&] { return pixel(15, 185) == red; }),
+        Do([&] {
+            // The rectangle covers [10, 20) x [180, 190), its border in black.
+            EXPECT_EQ(pixel(10, 185), black);
+            EXPECT_EQ(pixel(19, 185), black);
+            EXPECT_EQ(pixel(15, 180), black);
+            EXPECT_EQ(pixel(15, 189), black);
+            EXPECT_EQ(pixel(11, 181), red);
+            EXPECT_EQ(pixel(18, 188), red);
+            EXPECT_EQ(pixel(20, 185), Background());
+            EXPECT_EQ(pixel(15, 190), Background());
+            EXPECT_EQ(pixel(9, 185), Background());
+            EXPECT_EQ(pixel(41, 181), white);
+            EXPECT_EQ(pixel(30, 185), Background());
+            // The ellipse fills [391, 396) x [257, 264) and is outlined at its edges.
+            EXPECT_EQ(pixel(393, 260), green);
+            EXPECT_EQ(pixel(391, 260), black);
+            EXPECT_EQ(pixel(395, 260), black);
+            EXPECT_EQ(pixel(393, 257), black);
+            EXPECT_EQ(pixel(393, 263), black);
+            EXPECT_EQ(pixel(396, 260), Background());
+            EXPECT_EQ(pixel(393, 264), Background());
+            EXPECT_EQ(pixel(391, 257), Background()) << "a corner outside the ellipse";
+            // The icon, from its top-left corner.
+            EXPECT_EQ(pixel(600, 200), Rgb(0x1C, 0x2A, 0x4A));
+            EXPECT_EQ(pixel(631, 231), Rgb(0xFA, 0xFA, 0xFA));
+            dialog.GetWindow().ShowWindow(SW_HIDE);
+            EXPECT_FALSE(dialog.GetWindow().IsIconic());
+        }),
+        Pause(50ms),
+        Do([&] {
+            EXPECT_EQ(Output("xwininfo -name KelvarinDrawing 2>/dev/null"), "") << "still shown";
+            dialog.filtered.clear();
+            dialog.GetWindow().ShowWindow(SW_SHOW);
+        }),
+        // Shown again, the window asks for a paint and still shows what was drawn.
+        WaitUntil([&] { return dialog.Count(WM_PAINT) > 0; }),
+        WaitUntil([&] { return pixel(15, 185) == red; }),
+    };
+    dialog.onInit = [&] { dialog.GetWindow().SetWindowText("KelvarinDrawing"); };
+    EXPECT_EQ(desktop.RunModal(dialog), 0);
+    EXPECT_TRUE(dialog.Finished());
+}
+
+TEST(DesktopWindow, TimersRunAndTheMainWindowIsServedUnderANestedDialog) {
+    DesktopPlatform desktop;
+    ScriptedDialog main(res::MainDialogTemplate);
+    constexpr uint32_t MessageTimer = 3, ProcTimer = 4;
+    constexpr int OpenAbout = 999;
+    int procCalls = 0;
+    int nestedResult = 0;
+    auto timerTicks = [&] {
+        return std::count_if(main.procedures.begin(), main.procedures.end(), [](const Message& m) {
+            return m.message == WM_TIMER;
+        });
+    };
+    ScriptedDialog about(res::AboutDialogTemplate);
+    long ticksBefore = 0;
+    int callsBefore = 0;
+    about.onInit = [&] {
+        ticksBefore = timerTicks();
+        callsBefore = procCalls;
+    };
+    about.steps = {
+        WaitUntil([&] { return about.Desktop().Toplevel().visible(); }),
+        WaitUntil([&] { return timerTicks() >= ticksBefore + 3 && procCalls >= callsBefore + 3; }),
+        Do([&] {
+            const Fl_Double_Window& box = about.Desktop().Toplevel();
+            EXPECT_STREQ(box.label(), "About Sonderel");
+            EXPECT_NE(box.border(), 0);
+            EXPECT_NE(box.modal(), 0);
+            const Fl_Widget* ok = about.Desktop().ControlWidget(IDOK);
+            ASSERT_NE(ok, nullptr);
+            Xdo("mousemove " + Point(box.x() + ok->x() + ok->w() / 2, box.y() + ok->y() + ok->h() / 2) +
+                " click 1");
+        }),
+        WaitUntil([] { return false; }),  // OK ends the box through default handling
+    };
+    main.onInit = [&] {
+        main.GetWindow().SetTimer(MessageTimer, 20);
+        main.GetWindow().SetTimer(ProcTimer, 20, [&] { ++procCalls; });
+    };
+    main.onWindowProc = [&](UINT message, WPARAM wParam, LPARAM) {
+        if (message == WM_COMMAND && CommandId(wParam) == OpenAbout) nestedResult = desktop.RunModal(about);
+    };
+    long ticksAtKill = 0;
+    int callsAtKill = 0;
+    main.steps = {
+        WaitUntil([&] { return timerTicks() >= 2 && procCalls >= 2; }),
+        Do([&] { main.GetWindow().PostMessage(WM_COMMAND, MakeCommand(OpenAbout, BN_CLICKED), 0); }),
+        WaitUntil([&] { return nestedResult != 0; }),
+        Do([&] {
+            main.GetWindow().KillTimer(MessageTimer);
+            main.GetWindow().KillTimer(ProcTimer);
+            ticksAtKill = timerTicks();
+            callsAtKill = procCalls;
+        }),
+        Pause(100ms),
+    };
+    EXPECT_EQ(desktop.RunModal(main), 0);
+    EXPECT_EQ(nestedResult, IDOK);
+    EXPECT_EQ(timerTicks(), ticksAtKill);
+    EXPECT_EQ(procCalls, callsAtKill);
+    for (const Message& m : main.procedures) {
+        if (m.message != WM_TIMER) continue;
+        EXPECT_EQ(m.wParam, MessageTimer) << "a procedure's tick went to WindowProc";
+    }
+}
+
+// ---------------------------------------------------------------------------------
+// The wave output through the session's JACK server, heard by a JACK client of our own.
+
+class JackListener {
+public:
+    JackListener() {
+        client_ = jack_client_open("kelvarin-listener", JackNoStartServer, nullptr);
+        if (!client_) return;
+        rate_ = jack_get_sample_rate(client_);
+        recording_.resize(rate_ * 20);
+        port_ = jack_port_register(client_, "in", JACK_DEFAULT_AUDIO_TYPE, JackPortIsInput, 0);
+        jack_set_process_callback(client_, &Process, this);
+        jack_activate(client_);
+    }
+    ~JackListener() {
+        if (client_) jack_client_close(client_);
+    }
+    bool Ready() const { return client_ && port_; }
+    unsigned Rate() const { return rate_; }
+    bool Listen(const std::string& source) {
+        return jack_connect(client_, source.c_str(), jack_port_name(port_)) == 0;
+    }
+    // The frequency of the tone heard, from its rising zero crossings.
+    double HeardFrequency() const {
+        const size_t length = recorded_.load();
+        const size_t lookAhead = rate_ / 441 / 2;
+        std::vector<double> crossings;
+        for (size_t i = 1; i + lookAhead < length; ++i) {
+            if (!(recording_[i - 1] < 0.0f && recording_[i] >= 0.0f)) continue;
+            const auto peak = std::max_element(recording_.begin() + i, recording_.begin() + i + lookAhead);
+            if (*peak < 0.1f) continue;  // the resampler's ripple, not the tone
+            crossings.push_back(i - 1 + recording_[i - 1] / (recording_[i - 1] - recording_[i]));
+        }
+        if (crossings.size() < 2) return 0.0;
+        return rate_ * (crossings.size() - 1) / (crossings.back() - crossings.front());
+    }
+
+private:
+    static int Process(jack_nframes_t frames, void* data) {
+        auto* self = static_cast<JackListener*>(data);
+        const auto* in = static_cast<const float*>(jack_port_get_buffer(self->port_, frames));
+        const size_t at = self->recorded_.load();
+        const size_t count = std::min<size_t>(frames, self->recording_.size() - at);
+        std::copy(in, in + count, self->recording_.begin() + at);
+        self->recorded_.store(at + count);
+        return 0;
+    }
+
+    jack_client_t* client_ = nullptr;
+    jack_port_t* port_ = nullptr;
+    unsigned rate_ = 0;
+    std::vector<float> recording_;
+    std::atomic<size_t> recorded_{0};
+};
+
+constexpr WaveFormat CdMono = {WAVE_FORMAT_PCM, 1, 44100, 88200, 2, 16};
+constexpr int SamplesPerBlock = 100;
+constexpr uint32_t WHDR_DONE = 0x01;
+
+// Blocks of one period each of a 441 Hz tone at 44100 Hz.
+struct ToneBlocks {
+    explicit ToneBlocks(size_t count) : samples(count * SamplesPerBlock), headers(count) {
+        for (size_t i = 0; i < samples.size(); ++i) {
+            samples[i] = static_cast<int16_t>(16000 * std::sin(2 * std::numbers::pi * (i % SamplesPerBlock) / SamplesPerBlock));
+        }
+        for (size_t i = 0; i < count; ++i) {
+            headers[i] = {reinterpret_cast<uint8_t*>(&samples[i * SamplesPerBlock]), 2 * SamplesPerBlock, 0, 0, 1};
+        }
+    }
+    std::vector<int16_t> samples;
+    std::vector<WaveHeader> headers;
+};
+
+// Writes every block on init and takes them back as they come, checking each.
+class PlayingDialog : public ScriptedDialog {
+public:
+    PlayingDialog(WaveOut& waveOut, ToneBlocks& blocks)
+        : ScriptedDialog(res::MainDialogTemplate), waveOut_(waveOut), blocks_(blocks) {}
+
+    WaveOutHandle handle = nullptr;
+    std::vector<WaveHeader*> returned;
+    std::function<void()> afterOpen;
+
+    bool OnInitDialog() override {
+        EXPECT_EQ(waveOut_.Open(handle, CdMono, GetWindow()), MMSYSERR_NOERROR);
+        if (afterOpen) afterOpen();
+        for (WaveHeader& header : blocks_.headers) {
+            EXPECT_EQ(waveOut_.PrepareHeader(handle, &header), MMSYSERR_NOERROR);
+            EXPECT_EQ(waveOut_.Write(handle, &header), MMSYSERR_NOERROR);
+        }
+        return ScriptedDialog::OnInitDialog();
+    }
+    bool PreTranslateMessage(const Message& message) override {
+        if (message.message == MM_WOM_DONE) {
+            auto* header = reinterpret_cast<WaveHeader*>(message.lParam);
+            EXPECT_EQ(message.wParam, reinterpret_cast<WPARAM>(handle));
+            EXPECT_NE(header->flags & WHDR_DONE, 0u);
+            EXPECT_EQ(waveOut_.UnprepareHeader(handle, header), MMSYSERR_NOERROR);
+            returned.push_back(header);
+        }
+        return ScriptedDialog::PreTranslateMessage(message);
+    }
+    bool AllReturned() const { return returned.size() >= blocks_.headers.size(); }
+    std::vector<WaveHeader*> Written() const {
+        std::vector<WaveHeader*> written;
+        for (WaveHeader& header : blocks_.headers) written.push_back(&header);
+        return written;
+    }
+
+private:
+    WaveOut& waveOut_;
+    ToneBlocks& blocks_;
+};
+
+TEST(WaveOut, EveryBlockComesBackOnceInOrderAndSoundsAtItsPitch) {
+    DesktopPlatform desktop;
+    WaveOut& waveOut = desktop.GetWaveOut();
+    JackListener listener;
+    ASSERT_TRUE(listener.Ready()) << "no JACK server; run through with_desktop_session.sh";
+    ToneBlocks blocks(80);
+    PlayingDialog dialog(waveOut, blocks);
+    dialog.afterOpen = [&] { EXPECT_TRUE(listener.Listen("Kelvarin:outport 0")); };
+    WaveHeader unprepared = {blocks.headers[0].data, 200, 0, 0, 1};
+    dialog.steps = {
+        Do([&] {
+            EXPECT_EQ(waveOut.Write(dialog.handle, &unprepared), WAVERR_UNPREPARED);
+            EXPECT_EQ(waveOut.Close(dialog.handle), WAVERR_STILLPLAYING);
+        }),
+        WaitUntil([&] { return dialog.AllReturned(); }),
+        Pause(100ms),  // nothing more may come back
+        Do([&] {
+            EXPECT_EQ(waveOut.Close(dialog.handle), MMSYSERR_NOERROR);
+            WaveHeader late = {blocks.headers[0].data, 200, 0, 0, 1};
+            EXPECT_NE(waveOut.PrepareHeader(dialog.handle, &late), MMSYSERR_NOERROR);
+            EXPECT_NE(waveOut.Write(dialog.handle, &late), MMSYSERR_NOERROR);
+        }),
+    };
+    EXPECT_EQ(desktop.RunModal(dialog), 0);
+    EXPECT_EQ(dialog.returned, dialog.Written());
+    EXPECT_NEAR(listener.HeardFrequency(), 441.0, 441.0 * 0.005) << "at " << listener.Rate() << " Hz";
+}
+
+TEST(WaveOut, OnlySixteenBitMonoPcmOpens) {
+    DesktopPlatform desktop;
+    ScriptedDialog dialog(res::MainDialogTemplate);
+    dialog.steps = {Do([&] {
+        WaveFormat stereo = CdMono;
+        stereo.channels = 2;
+        stereo.blockAlign = 4;
+        WaveOutHandle handle = reinterpret_cast<WaveOutHandle>(1);
+        EXPECT_EQ(desktop.GetWaveOut().Open(handle, stereo, dialog.GetWindow()), WAVERR_BADFORMAT);
+        EXPECT_EQ(handle, nullptr);
+    })};
+    EXPECT_EQ(desktop.RunModal(dialog), 0);
+}
+
+// Stops the session's JACK server, so it runs in a session of its own.
+TEST(WaveOut, WhenTheServerVanishesEveryQueuedBlockComesBack) {
+    const char* jackd = std::getenv("KELVARIN_TEST_JACKD_PID");
+    if (!std::getenv("KELVARIN_TEST_MAY_STOP_JACKD") || !jackd) {
+        GTEST_SKIP() << "needs a JACK server of its own to stop";
+    }
+    DesktopPlatform desktop;
+    WaveOut& waveOut = desktop.GetWaveOut();
+    ToneBlocks blocks(2000);  // about 4.5 s of sound
+    PlayingDialog dialog(waveOut, blocks);
+    dialog.steps = {
+        WaitUntil([&] { return dialog.returned.size() >= 10; }),
+        Do([&] { EXPECT_EQ(kill(static_cast<pid_t>(std::atoll(jackd)), SIGKILL), 0); }),
+        WaitUntil([&] { return dialog.AllReturned(); }),
+        Do([&] {
+            WaveHeader late = {blocks.headers[0].data, 200, 0, 0, 1};
+            EXPECT_EQ(waveOut.PrepareHeader(dialog.handle, &late), MMSYSERR_NOERROR);
+            EXPECT_NE(waveOut.Write(dialog.handle, &late), MMSYSERR_NOERROR) << "the device is gone";
+            EXPECT_EQ(waveOut.Close(dialog.handle), MMSYSERR_NOERROR);
+        }),
+    };
+    EXPECT_EQ(desktop.RunModal(dialog), 0);
+    EXPECT_EQ(dialog.returned, dialog.Written());
+}
+
+}  // namespace
+}  // namespace platform::desktop
