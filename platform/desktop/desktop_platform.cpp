@@ -55,6 +55,7 @@ int DesktopPlatform::RunModal(Dialog& dialog) {
         }
         result = window->Result();
     }
+    waveOut_.AbandonStreamsOf(window.get());
     --modalDepth_;
     dialog.AttachWindow(nullptr);
     return result;

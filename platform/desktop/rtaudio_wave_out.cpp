@@ -197,16 +197,27 @@ MmResult RtAudioWaveOut::Close(WaveOutHandle handle) {
     });
     if (found == devices_.end()) return MMSYSERR_INVALHANDLE;
     if ((*found)->blocks.Outstanding() > 0) return WAVERR_STILLPLAYING;
+    Remove(found);
+    return MMSYSERR_NOERROR;
+}
+
+void RtAudioWaveOut::AbandonStreamsOf(const Window* window) {
+    for (auto it = devices_.begin(); it != devices_.end();)
+        it = (*it)->callbackWindow == window ? Remove(it) : it + 1;
+}
+
+std::vector<std::unique_ptr<RtAudioWaveOut::Device>>::iterator RtAudioWaveOut::Remove(
+    std::vector<std::unique_ptr<Device>>::iterator device) {
     try {
-        RtAudio& audio = *(*found)->audio;
+        RtAudio& audio = *(*device)->audio;
         if (audio.isStreamRunning()) audio.stopStream();
         if (audio.isStreamOpen()) audio.closeStream();
     } catch (const RtAudioError&) {
         // The stream goes with its RtAudio object below in any case.
     }
-    devices_.erase(found);
+    const auto next = devices_.erase(device);
     if (devices_.empty()) Fl::remove_timeout(&OnCheckDue, this);
-    return MMSYSERR_NOERROR;
+    return next;
 }
 
 std::string RtAudioWaveOut::GetErrorText(MmResult result) {

@@ -32,6 +32,10 @@ public:
     MmResult Close(WaveOutHandle handle) override;
     std::string GetErrorText(MmResult result) override;
 
+    // When a window ends, the streams that report to it stop at once, and the blocks
+    // still queued on them, which belong to the ended dialog, are never touched again.
+    void AbandonStreamsOf(const Window* window);
+
     // One open stream; opaque outside this class.
     struct Device;
 
@@ -40,6 +44,9 @@ private:
 
     StartResult Start(Device& device, int api, unsigned blockRate);
     Device* Find(WaveOutHandle handle) const;
+    // Stops and closes a stream and forgets it; returns the next device.
+    std::vector<std::unique_ptr<Device>>::iterator Remove(
+        std::vector<std::unique_ptr<Device>>::iterator device);
     // UI thread: posts MM_WOM_DONE for every block the devices have used up.
     void DeliverPlayed();
     // UI thread: a stream that stopped by itself gives back every queued block.
