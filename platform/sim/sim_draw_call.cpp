@@ -14,8 +14,9 @@ std::string Color(std::optional<platform::ColorRef> color) {
 }
 
 std::string Box(int left, int top, int right, int bottom) {
-    return std::to_string(left) + "," + std::to_string(top) + "," + std::to_string(right) + "," +
-           std::to_string(bottom);
+    char text[64];
+    std::snprintf(text, sizeof text, "%d,%d,%d,%d", left, top, right, bottom);
+    return text;
 }
 
 }  // namespace
@@ -46,8 +47,11 @@ std::string ToString(const DrawCall& call) {
 }
 
 std::string ToString(const Shape& shape) {
-    return "(" + Box(shape.left, shape.top, shape.right, shape.bottom) + ") fill " +
-           Color(shape.fill);
+    std::string text = "(";
+    text += Box(shape.left, shape.top, shape.right, shape.bottom);
+    text += ") fill ";
+    text += Color(shape.fill);
+    return text;
 }
 
 }  // namespace sim
