@@ -8,35 +8,8 @@ set -euo pipefail
 program=$1
 tone_check=$2
 
-work=$(mktemp -d)
-pid=""
-finish() {
-  [ -n "$pid" ] && kill "$pid" 2>/dev/null
-  rm -rf "$work"
-}
-trap finish EXIT
-fail() {
-  echo "FAIL: $*" >&2
-  [ -f "$work/kelvarin.log" ] && sed 's/^/  kelvarin: /' "$work/kelvarin.log" >&2
-  exit 1
-}
-wait_for() {  # wait_for SECONDS COMMAND...: polls until the command succeeds
-  local deadline=$((SECONDS + $1))
-  shift
-  until "$@" >/dev/null 2>&1; do
-    [ $SECONDS -lt $deadline ] || return 1
-    sleep 0.1
-  done
-}
-
-cd "$work"
-"$program" >"$work/kelvarin.log" 2>&1 &
-pid=$!
-
-wait_for 10 xdotool search --name '^Kelvarin$' || fail "no window titled Kelvarin"
-window=$(xdotool search --name '^Kelvarin$' | head -n 1)
-port_up() { jack_lsp | grep -q '^Kelvarin:'; }
-wait_for 10 port_up || fail "no JACK port of Kelvarin"
+source "$(dirname "$0")/program_session.sh"
+start_program "$program"
 xdotool windowfocus --sync "$window"
 sleep 0.5  # the first refresh tick brings the fundamental's weight in
 
@@ -63,9 +36,7 @@ esac
 
 # "X" sits at the top right corner; the program drains its queue, saves and ends.
 xdotool mousemove --sync 965 9 click 1
-wait_for 5 bash -c "! kill -0 $pid" || fail "the program did not end after X"
-wait "$pid" || fail "the program ended with status $?"
-pid=""
+wait_for_exit "X"
 
 for entry in sl1=100 sl2=0 sl3=0 sl4=0 slm2=0 slm3=0 slm4=0 sldecrement=90; do
   grep -qx "$entry" "$work/Kelvarin.ini" || fail "Kelvarin.ini lacks $entry: $(cat "$work/Kelvarin.ini")"

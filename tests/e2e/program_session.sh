@@ -1,0 +1,47 @@
+# Shared by the end-to-end scripts: starts the program in an empty directory and waits
+# until its window and its JACK port are up. Source it, then call start_program.
+#
+#   work      the program's current directory, removed at exit
+#   pid       the program's process, killed at exit unless the script cleared it
+
+work=$(mktemp -d)
+pid=""
+finish() {
+  [ -n "$pid" ] && kill "$pid" 2>/dev/null
+  rm -rf "$work"
+}
+trap finish EXIT
+
+fail() {
+  echo "FAIL: $*" >&2
+  [ -f "$work/kelvarin.log" ] && sed 's/^/  kelvarin: /' "$work/kelvarin.log" >&2
+  exit 1
+}
+
+wait_for() {  # wait_for SECONDS COMMAND...: polls until the command succeeds
+  local deadline=$((SECONDS + $1))
+  shift
+  until "$@" >/dev/null 2>&1; do
+    [ $SECONDS -lt $deadline ] || return 1
+    sleep 0.1
+  done
+}
+
+port_up() { jack_lsp | grep -q '^Kelvarin:'; }
+
+start_program() {  # start_program KELVARIN: sets window to the X window's id
+  cd "$work"
+  "$1" >"$work/kelvarin.log" 2>&1 &
+  pid=$!
+  wait_for 10 xdotool search --name '^Kelvarin$' || fail "no window titled Kelvarin"
+  window=$(xdotool search --name '^Kelvarin$' | head -n 1)
+  wait_for 10 port_up || fail "no JACK port of Kelvarin"
+}
+
+wait_for_exit() {  # wait_for_exit WHAT: the program must end within 5 s, with status 0
+  wait_for 5 bash -c "! kill -0 $pid" || fail "the program did not end after $1"
+  local status=0
+  wait "$pid" || status=$?
+  pid=""
+  [ "$status" -eq 0 ] || fail "the program ended with status $status after $1"
+}
