@@ -29,7 +29,7 @@ bool OpenDisplay() {
 
 }  // namespace
 
-DesktopPlatform::DesktopPlatform() : waveOut_(queue_) {}
+DesktopPlatform::DesktopPlatform() = default;
 
 DesktopPlatform::~DesktopPlatform() = default;
 

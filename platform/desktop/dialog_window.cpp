@@ -52,7 +52,6 @@ DialogWindow::DialogWindow(Dialog& dialog, MessageQueue& queue, bool modal)
     window_->xclass(WindowClass);
     SetApplicationIcon(*window_);
     if (modal) window_->set_modal();
-    queue_.AddWindow(this);
 }
 
 DialogWindow::~DialogWindow() { queue_.RemoveWindow(this); }

@@ -23,13 +23,8 @@ void MessageQueue::RemoveTimerMessages(const DialogWindow* target, uint32_t time
     });
 }
 
-void MessageQueue::AddWindow(DialogWindow* window) { windows_.insert(window); }
-
 void MessageQueue::RemoveWindow(DialogWindow* window) {
-    windows_.erase(window);
     std::erase_if(messages_, [&](const QueuedMessage& queued) { return queued.target == window; });
 }
-
-bool MessageQueue::IsLive(const Window* window) const { return windows_.contains(window); }
 
 }  // namespace platform::desktop

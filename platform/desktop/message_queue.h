@@ -7,7 +7,6 @@
 #include <cstdint>
 #include <deque>
 #include <optional>
-#include <unordered_set>
 
 #include "platform/messages.h"
 #include "platform/window.h"
@@ -31,15 +30,11 @@ public:
     // Drops the waiting WM_TIMER messages of one timer, as KillTimer does.
     void RemoveTimerMessages(const DialogWindow* target, uint32_t timerId);
 
-    // Windows that exist; a window leaving takes its waiting messages with it.
-    void AddWindow(DialogWindow* window);
+    // A window leaving takes its waiting messages with it.
     void RemoveWindow(DialogWindow* window);
-    // Whether a message may be posted to this window: it still exists.
-    bool IsLive(const Window* window) const;
 
 private:
     std::deque<QueuedMessage> messages_;
-    std::unordered_set<const Window*> windows_;
 };
 
 }  // namespace platform::desktop

@@ -93,8 +93,7 @@ int Render(void* output, void*, unsigned frames, double, RtAudioStreamStatus, vo
 
 }  // namespace
 
-RtAudioWaveOut::RtAudioWaveOut(const MessageQueue& windows)
-    : windows_(windows), wakeup_([this] { DeliverPlayed(); }) {}
+RtAudioWaveOut::RtAudioWaveOut() : wakeup_([this] { DeliverPlayed(); }) {}
 
 RtAudioWaveOut::~RtAudioWaveOut() { Fl::remove_timeout(&OnCheckDue, this); }
 
@@ -241,9 +240,6 @@ void RtAudioWaveOut::DeliverPlayed() {
         const auto handle = reinterpret_cast<WPARAM>(device.get());
         while (WaveHeader* header = device->blocks.PopPlayed()) {
             header->flags = (header->flags & ~WHDR_INQUEUE) | WHDR_DONE;
-            // After "Abort" a window can go while its stream still plays; its blocks
-            // then have nowhere to go back to.
-            if (!windows_.IsLive(device->callbackWindow)) continue;
             device->callbackWindow->PostMessage(MM_WOM_DONE, handle, reinterpret_cast<LPARAM>(header));
         }
     }

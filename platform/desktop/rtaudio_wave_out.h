@@ -12,15 +12,13 @@
 
 namespace platform::desktop {
 
-class MessageQueue;
-
 // Close while blocks are still queued.
 constexpr MmResult WAVERR_STILLPLAYING = 33;
 
 class RtAudioWaveOut final : public WaveOut {
 public:
     // windows tells which callback windows still exist.
-    explicit RtAudioWaveOut(const MessageQueue& windows);
+    RtAudioWaveOut();
     ~RtAudioWaveOut() override;
     RtAudioWaveOut(const RtAudioWaveOut&) = delete;
     RtAudioWaveOut& operator=(const RtAudioWaveOut&) = delete;
@@ -53,7 +51,6 @@ private:
     void CheckStreams();
     static void OnCheckDue(void* self);
 
-    const MessageQueue& windows_;
     UiWakeup wakeup_;
     std::vector<std::unique_ptr<Device>> devices_;
 };
