@@ -159,6 +159,10 @@ void DialogWindow::ShowWindow(int showCommand) {
         return;
     }
     hiddenByDialog_ = false;
+    // A window that is up, or minimised, stays as it is: the refresh tick shows the
+    // window a dozen times a second and must neither raise nor restore it, nor take
+    // the focus from the field the user is typing in.
+    if (window_->shown()) return;
     window_->show();
     ApplyFocus();
 }
