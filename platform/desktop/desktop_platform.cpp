@@ -3,6 +3,7 @@
 #include <FL/Fl.H>
 #include <FL/x.H>
 
+#include <cstdio>
 #include <ctime>
 #include <memory>
 
@@ -18,7 +19,12 @@ constexpr double WaitForever = 1e20;
 bool OpenDisplay() {
     if (!fl_display) {
         Display* display = XOpenDisplay(nullptr);
-        if (!display) return false;
+        if (!display) {
+            // The window cannot be made; say why rather than end without a word.
+            const char* name = XDisplayName(nullptr);
+            std::fprintf(stderr, "Kelvarin: cannot open the display \"%s\"\n", name ? name : "");
+            return false;
+        }
         fl_open_display(display);
         // Exact colours for the drawing rules: a true-colour visual.
         Fl::visual(FL_RGB);
