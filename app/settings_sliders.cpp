@@ -1,6 +1,6 @@
 // Slider positions to and from the settings file.
 #include <algorithm>
-#include <climits>
+#include <cstdint>
 
 #include "app/main_dialog.h"
 #include "app/slider_keys.h"
@@ -33,11 +33,12 @@ void MainDialog::LoadSliderPositions() {
         window.SetSliderPos(ReleaseSlider.id, DefaultReleasePosition, true);
         return;
     }
-    // The slider clamps what lies outside its range.
+    // A stored value beyond 0..100 puts the slider at the nearer end.
     const auto load = [&](const SliderKey& slider) {
         const int64_t position = int64_t{SliderMaximum} - state_.settings.ReadSettingInt(slider.key);
-        window.SetSliderPos(slider.id, static_cast<int>(std::clamp<int64_t>(position, INT32_MIN, INT32_MAX)),
-                            true);
+        window.SetSliderPos(
+            slider.id, static_cast<int>(std::clamp<int64_t>(position, SliderMinimum, SliderMaximum)),
+            true);
     };
     for (const SliderKey& slider : WeightSliders) load(slider);
     load(ReleaseSlider);
