@@ -74,6 +74,9 @@ private:
     void RenderBlock();
     void OnBlockDone(platform::LPARAM header);
     void ReportWaveError(platform::MmResult result);
+    void ShowStreaming(bool streaming);
+    // Copies the count of blocks in flight into the BlockCount field.
+    void ShowBlockCount();
     // Queues a filled block; a block the device refuses is freed at once and not
     // counted, since it would never come back.
     void WriteBlock(platform::WaveHeader* header);

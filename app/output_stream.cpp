@@ -36,9 +36,20 @@ void MainDialog::OnOK() {
     }
     waveOut = opened;
     for (int i = 0; i < BlocksInFlight; ++i) QueueSilentBlock(0, BlockBytes);
-    GetWindow().EnableDlgItem(IDOK, false);
-    GetWindow().EnableDlgItem(IDC_STOP, true);
+    ShowStreaming(true);
+}
+
+// "Generate Mode" and "Stop": exactly one of the pair is enabled.
+void MainDialog::ShowStreaming(bool streaming) {
+    GetWindow().EnableDlgItem(IDOK, !streaming);
+    GetWindow().EnableDlgItem(IDC_STOP, streaming);
     FocusStatusEdit();
+}
+
+void MainDialog::ShowBlockCount() {
+    UpdateData(true);
+    blockCount = static_cast<uint32_t>(queuedBlocks);
+    UpdateData(false);
 }
 
 void MainDialog::QueueSilentBlock(int8_t user, int32_t length) {
@@ -84,9 +95,7 @@ void MainDialog::OnBlockDone(LPARAM lParam) {
     if (!outputBlocks_.Owns(header)) return;  // not a block of ours: nothing came back
     ReportWaveError(platform_.GetWaveOut().UnprepareHeader(waveOut, header));
     --queuedBlocks;
-    UpdateData(true);
-    blockCount = static_cast<uint32_t>(queuedBlocks);
-    UpdateData(false);
+    ShowBlockCount();
     bool drained = true;
     if (stopRequested == 1) {
         if (queuedBlocks != 0) {
@@ -94,9 +103,7 @@ void MainDialog::OnBlockDone(LPARAM lParam) {
         } else {
             ReportWaveError(platform_.GetWaveOut().Close(waveOut));
             waveOut = nullptr;
-            GetWindow().EnableDlgItem(IDC_STOP, false);
-            GetWindow().EnableDlgItem(IDOK, true);
-            FocusStatusEdit();
+            ShowStreaming(false);
         }
     }
     if (drained && queuedBlocks == 0 && closePending == 1) RequestClose();
@@ -109,13 +116,9 @@ void MainDialog::OnBlockDone(LPARAM lParam) {
 
 void MainDialog::StopOutput() {
     if (queuedBlocks != 0) stopRequested = 1;
-    UpdateData(true);
-    blockCount = static_cast<uint32_t>(queuedBlocks);
-    UpdateData(false);
+    ShowBlockCount();
     if (queuedBlocks != 0) return;  // the last completion finishes the stop
-    GetWindow().EnableDlgItem(IDOK, true);
-    GetWindow().EnableDlgItem(IDC_STOP, false);
-    FocusStatusEdit();
+    ShowStreaming(false);
     ReportWaveError(platform_.GetWaveOut().Close(waveOut));
     waveOut = nullptr;
 }
