@@ -55,6 +55,10 @@ const MainDialog::Route MainDialog::Routes[] = {
     {WM_COMMAND, IDC_HIDE, &MainDialog::Command<&MainDialog::HideMainWindow>},
     {WM_COMMAND, IDOK, &MainDialog::Command<&MainDialog::OnOK>},
     {WM_COMMAND, IDCANCEL, &MainDialog::Command<&MainDialog::OnCancel>},
+    {WM_COMMAND, IDC_WRITE, &MainDialog::Command<&MainDialog::StartRecording>},
+    {WM_COMMAND, IDC_WRITE_STOP, &MainDialog::Command<&MainDialog::StopRecording>},
+    {WM_COMMAND, IDC_PLAY, &MainDialog::Command<&MainDialog::StartPlayback>},
+    {WM_COMMAND, IDC_STOP_PLAYING, &MainDialog::Command<&MainDialog::StopPlayback>},
 };
 
 LRESULT MainDialog::Dispatch(UINT message, WPARAM wParam, LPARAM lParam) {

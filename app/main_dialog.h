@@ -92,6 +92,18 @@ private:
     platform::LRESULT OnPaint(platform::WPARAM wParam, platform::LPARAM lParam);
     platform::LRESULT OnQueryDragIcon(platform::WPARAM wParam, platform::LPARAM lParam);
 
+    // Recording and playback: record/recording.cpp, record/playback.cpp
+    void StartRecording();
+    void StopRecording();
+    // The last step of NoteEvent: one record while recording is on.
+    void AppendNoteRecord(uint8_t note, uint8_t velocity);
+    void StartPlayback();
+    void PlaybackTick();
+    void StopPlayback();
+    // Enables the one button of a start/stop pair that fits the state, then focuses the
+    // status field.
+    void ShowButtonPair(int startButton, int stopButton, bool running);
+
     platform::Platform& platform_;
     ProgramState& state_;
     OutputBlocks outputBlocks_;

@@ -1,4 +1,4 @@
-// Played notes and "Reset Sound".
+// Played notes, which are recorded while recording is on, and "Reset Sound".
 #include "app/ascii_to_int.h"
 #include "app/main_dialog.h"
 
@@ -18,6 +18,7 @@ void MainDialog::NoteEvent(int32_t note, int32_t velocity) {
     } else {
         voice.releaseStep = static_cast<double>(engine_.NoteOffRelease);
     }
+    AppendNoteRecord(static_cast<uint8_t>(note), static_cast<uint8_t>(v));
 }
 
 // Silences every voice; the next block's decay pass clears the release steps.

@@ -1,12 +1,13 @@
 #pragma once
 // The program's lasting state outside the dialog: the settings file, the engine, the
-// keyboard's base note and what the keyboard view last drew. One instance lives for
+// keyboard's base note, what the keyboard view last drew, and the recorder and player. One instance lives for
 // the whole process; a test makes a fresh one.
 #include <cstdint>
 
 #include "app/settings_file.h"
 #include "input/key_map.h"
 #include "platform/files.h"
+#include "record/record_state.h"
 #include "synth/engine.h"
 #include "view/keyboard_view.h"
 
@@ -19,6 +20,8 @@ struct ProgramState {
     synth::Engine engine;
     int32_t KeyboardBaseNote = input::InitialKeyboardBaseNote;
     view::KeyboardViewState view;
+    record::RecordingState recording;
+    record::PlaybackState playback;
 };
 
 }  // namespace app

@@ -14,7 +14,9 @@ public:
     virtual ~File() = default;  // closes the file
     // Returns the count of bytes read.
     virtual size_t Read(void* buffer, size_t count) = 0;
-    // Writes at the current position; false unless every byte was written.
+    // Writes at the current position, which is the file's end; false unless every byte
+    // was written, and then the file is as it was before the call (a full disk leaves
+    // no part of the data behind).
     virtual bool Write(const void* data, size_t count) = 0;
     virtual uint64_t Length() = 0;
 };

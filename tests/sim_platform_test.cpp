@@ -357,6 +357,20 @@ TEST(SimFiles, FileHeldByAnotherProcessOrUnwritableIsLeftAlone) {
     EXPECT_EQ(files.Writes("Kelvarin.ini"), 0);
 }
 
+TEST(SimFiles, AFullDiskRefusesAWriteThatDoesNotFitWholeAndKeepsTheFile) {
+    sim::SimFileSystem files;
+    files.LimitSize("midi.dat", 6);
+    auto writer = files.OpenExclusive("midi.dat", OpenMode::CreateWrite);
+    ASSERT_NE(writer, nullptr);
+    EXPECT_TRUE(writer->Write("abcd", 4));
+    EXPECT_FALSE(writer->Write("efg", 3));
+    EXPECT_TRUE(writer->Write("ef", 2));
+    EXPECT_EQ(files.Contents("midi.dat"), "abcdef");
+    files.LimitSize("midi.dat", 4);  // the disk fills up under an open file
+    EXPECT_FALSE(writer->Write("g", 1));
+    EXPECT_EQ(files.Writes("midi.dat"), 2);
+}
+
 // --- Drawing -----------------------------------------------------------------------------
 
 TEST(SimDrawing, RecordsFillsAndCatchesMisuse) {

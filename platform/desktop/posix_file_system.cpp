@@ -66,7 +66,14 @@ class PosixFile final : public File {
 public:
     explicit PosixFile(Descriptor file) : file_(std::move(file)) {}
     size_t Read(void* buffer, size_t count) override { return ReadAll(file_.Get(), buffer, count); }
-    bool Write(const void* data, size_t count) override { return WriteAll(file_.Get(), data, count); }
+    // A write the disk takes only in part is cut off again, so the file never ends in a
+    // fragment of it.
+    bool Write(const void* data, size_t count) override {
+        const off_t start = lseek(file_.Get(), 0, SEEK_CUR);
+        if (WriteAll(file_.Get(), data, count)) return true;
+        if (start >= 0 && ftruncate(file_.Get(), start) == 0) lseek(file_.Get(), start, SEEK_SET);
+        return false;
+    }
     uint64_t Length() override {
         struct stat status;
         return fstat(file_.Get(), &status) == 0 ? static_cast<uint64_t>(status.st_size) : 0;

@@ -26,7 +26,7 @@ public:
     }
 
     bool Write(const void* data, size_t count) override {
-        if (mode_ != OpenMode::CreateWrite) return false;
+        if (mode_ != OpenMode::CreateWrite || !Fits(count)) return false;
         if (node_->contents.size() < position_ + count) node_->contents.resize(position_ + count);
         if (count > 0) std::memcpy(node_->contents.data() + position_, data, count);
         position_ += count;
@@ -37,6 +37,10 @@ public:
     uint64_t Length() override { return node_->contents.size(); }
 
 private:
+    bool Fits(size_t count) const {
+        return position_ <= node_->sizeLimit && count <= node_->sizeLimit - position_;
+    }
+
     std::shared_ptr<SimFileSystem::Node> node_;
     OpenMode mode_;
     size_t position_ = 0;
@@ -56,6 +60,7 @@ std::unique_ptr<File> SimFileSystem::OpenExclusive(const std::string& path, Open
     if (access.unwritable) return nullptr;
     if (!node) node = files_[fullPath] = std::make_shared<Node>();
     node->contents.clear();
+    node->sizeLimit = access.sizeLimit;
     return std::make_unique<SimFile>(node, mode);
 }
 
@@ -102,6 +107,12 @@ void SimFileSystem::SetUnwritable(const std::string& path, bool unwritable) {
 
 void SimFileSystem::HoldOpenElsewhere(const std::string& path, bool held) {
     access_[Resolve(path)].heldElsewhere = held;
+}
+
+void SimFileSystem::LimitSize(const std::string& path, size_t bytes) {
+    const std::string fullPath = Resolve(path);
+    access_[fullPath].sizeLimit = bytes;
+    if (const std::shared_ptr<Node> node = Lookup(fullPath)) node->sizeLimit = bytes;
 }
 
 bool SimFileSystem::Has(const std::string& path) const { return Lookup(Resolve(path)) != nullptr; }

@@ -4,6 +4,7 @@
 // cannot be opened, replaced or deleted. Tests put files in, read them back, and
 // make paths unreadable or unwritable. Relative paths are taken from the current
 // directory.
+#include <cstdint>
 #include <map>
 #include <memory>
 #include <optional>
@@ -33,6 +34,9 @@ public:
     void SetUnreadable(const std::string& path, bool unreadable = true);
     void SetUnwritable(const std::string& path, bool unwritable = true);
     void HoldOpenElsewhere(const std::string& path, bool held = true);
+    // The file cannot grow past bytes, as on a full disk: a write that would make it
+    // longer fails and leaves it as it was. Holds for the file there now and any made later.
+    void LimitSize(const std::string& path, size_t bytes);
 
     // What a test reads.
     bool Has(const std::string& path) const;
@@ -52,6 +56,7 @@ public:
         std::string contents;
         bool openByProgram = false;
         int writes = 0;
+        size_t sizeLimit = SIZE_MAX;
     };
 
 private:
@@ -59,6 +64,7 @@ private:
         bool unreadable = false;
         bool unwritable = false;
         bool heldElsewhere = false;
+        size_t sizeLimit = SIZE_MAX;
     };
 
     std::shared_ptr<Node> Lookup(const std::string& fullPath) const;
