@@ -1,0 +1,78 @@
+#!/usr/bin/env bash
+# Records two held keys with "Write" and "Write Stop" and reads midi.dat; replays it
+# with "Play Writen" and hears both notes come back; then "Stop Playing" and hears
+# silence. Runs inside with_desktop_session.sh (DISPLAY and a JACK server).
+#
+#   record_and_play.sh KELVARIN WAV_NOTES_CHECK
+set -euo pipefail
+program=$1
+notes_check=$2
+
+source "$(dirname "$0")/program_session.sh"
+# A held key gives one press and one release, not a stream of presses.
+xset r off
+# A file from an earlier take, which "Write" must replace.
+printf 'an old take' >"$work/midi.dat"
+start_program "$program"
+xdotool windowfocus --sync "$window"
+sleep 0.5  # the first refresh tick brings the Amplitude and the fundamental's weight in
+
+# The buttons by their centres: "Write" and "Play Writen" side by side, "Write Stop"
+# and "Stop Playing" below them.
+click() {
+  xdotool mousemove --sync "$1" "$2" click 1
+  sleep 0.2
+}
+hold() {  # hold KEY: 0.6 s
+  xdotool keydown "$1"
+  sleep 0.6
+  xdotool keyup "$1"
+}
+
+click 46 84  # Write
+hold q       # note 60
+sleep 0.6
+hold w       # note 62
+sleep 0.2
+click 46 116  # Write Stop
+
+# Four records: strike and release of 60, then of 62, each 8 bytes with two zero bytes
+# and a little-endian millisecond tick about 600 ms after the one before.
+read -r -a bytes <<<"$(od -An -v -tu1 "$work/midi.dat" | tr '\n' ' ')"
+[ ${#bytes[@]} -eq 32 ] || fail "midi.dat is not four records: ${bytes[*]}"
+expected=(60 127 60 0 62 127 62 0)
+previous=""
+for r in 0 1 2 3; do
+  b=("${bytes[@]:$((8 * r)):8}")
+  [ "${b[0]} ${b[1]} ${b[2]} ${b[3]}" = "${expected[$((2 * r))]} ${expected[$((2 * r + 1))]} 0 0" ] ||
+    fail "record $r is ${b[*]}"
+  tick=$((b[4] | b[5] << 8 | b[6] << 16 | b[7] << 24))
+  if [ -n "$previous" ]; then
+    spacing=$(((tick - previous) & 0xFFFFFFFF))
+    [ "$spacing" -ge 400 ] && [ "$spacing" -le 5000 ] ||
+      fail "record $r comes $spacing ms after the one before, not about 600"
+    echo "record $r: ${b[*]:0:2}, $spacing ms after the one before"
+  fi
+  previous=$tick
+done
+
+# The replay loops: a 4 s recording holds at least one whole pass of both notes, each at
+# the level of Amplitude 4000 at velocity 127 (4000 of a full scale of 32768).
+jack_capture --daemon --channels 1 --port 'Kelvarin:*' -d 4 "$work/playback.wav" &
+capture=$!
+sleep 0.3
+click 126 84  # Play Writen
+wait "$capture" || fail "jack_capture failed"
+"$notes_check" "$work/playback.wav" --notes 0.1221 0.01 523.25 587.33 ||
+  fail "the replay did not sound both notes"
+
+click 126 116  # Stop Playing
+sleep 0.5      # the audio queued before it plays out
+jack_capture --daemon --channels 1 --port 'Kelvarin:*' -d 1 "$work/stopped.wav" &
+capture=$!
+wait "$capture" || fail "jack_capture failed"
+"$notes_check" "$work/stopped.wav" --silent 0.0001 || fail "sound after Stop Playing"
+
+xdotool mousemove --sync 965 9 click 1  # X
+wait_for_exit "X"
+echo "recorded two notes, replayed both, and Stop Playing silenced them"
