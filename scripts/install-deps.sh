@@ -13,6 +13,8 @@ packages=(
   xvfb xdotool jack-capture imagemagick x11-utils
   # the recording test turns the virtual keyboard's auto-repeat off
   x11-xserver-utils
+  # the fuzzing run: clang with its libFuzzer
+  clang-14 libclang-rt-14-dev
 )
 
 missing=()
