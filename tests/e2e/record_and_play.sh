@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Records two held keys with "Write" and "Write Stop" and reads midi.dat; replays it
 # with "Play Writen" and hears both notes come back; then "Stop Playing" and hears
-# silence. Runs inside with_desktop_session.sh (DISPLAY and a JACK server).
+# silence; and times the 1 ms timer by a long file. Runs inside with_desktop_session.sh
+# (DISPLAY and a JACK server).
 #
 #   record_and_play.sh KELVARIN WAV_NOTES_CHECK
 set -euo pipefail
@@ -72,6 +73,24 @@ jack_capture --daemon --channels 1 --port 'Kelvarin:*' -d 1 "$work/stopped.wav" 
 capture=$!
 wait "$capture" || fail "jack_capture failed"
 "$notes_check" "$work/stopped.wav" --silent 0.0001 || fail "sound after Stop Playing"
+
+# The 1 ms timer runs about a thousand times a second: a file of 2000 records, all due
+# at once, takes a tick each, plus one to end the pass, so its one audible strike
+# comes back every 2001 ticks: about 2 s.
+{
+  printf '\x3c\x7f\0\0\0\0\0\0\x3c\0\0\0\0\0\0\0'  # note 60 struck and released
+  for ((i = 0; i < 1998; i++)); do printf '\x3d\0\0\0\0\0\0\0'; done  # note 61 released
+} >"$work/midi.dat"
+jack_capture --daemon --channels 1 --port 'Kelvarin:*' -d 7 "$work/timer.wav" &
+capture=$!
+sleep 0.3
+click 126 84  # Play Writen
+wait "$capture" || fail "jack_capture failed"
+spacing=$("$notes_check" "$work/timer.wav" --rises 0.06) || fail "note 60 did not come back"
+rate=$(awk "BEGIN { printf \"%d\", 2001 / $spacing }")
+echo "the playback timer ran $rate times a second"
+[ "$rate" -ge 500 ] && [ "$rate" -le 1050 ] || fail "the 1 ms timer ran $rate times a second"
+click 126 116  # Stop Playing
 
 xdotool mousemove --sync 965 9 click 1  # X
 wait_for_exit "X"

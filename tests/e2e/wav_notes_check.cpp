@@ -1,9 +1,12 @@
-// Checks a recording for notes, or for silence; prints what it found.
+// Checks a recording for notes, for silence, or for how often a note comes back.
 //   wav_notes_check FILE.wav --notes LEVEL TOLERANCE FREQUENCY_HZ...
 //     exits 0 when every frequency sounds, in some 50 ms stretch, at LEVEL within
 //     TOLERANCE (full-scale units: 1.0 is the largest sample)
 //   wav_notes_check FILE.wav --silent MAX_PEAK
 //     exits 0 when no sample reaches beyond MAX_PEAK
+//   wav_notes_check FILE.wav --rises LEVEL
+//     prints the mean time in seconds between the moments the level rises past LEVEL
+//     (in 5 ms steps); exits 0 when it rose at least twice
 // Each frequency's level is measured on its own (a Hann-windowed Goertzel filter), so
 // notes that sound one after the other, or together, are told apart.
 #include <algorithm>
@@ -55,14 +58,33 @@ int CheckSilent(const Recording& rec, double maxPeak) {
     return !rec.samples.empty() && peak <= maxPeak ? 0 : 1;
 }
 
+int PrintRiseSpacing(const Recording& rec, double level) {
+    const size_t window = rec.rate / 200;
+    std::vector<double> rises;
+    bool above = false;
+    for (size_t from = 0; from + window <= rec.samples.size(); from += window) {
+        double peak = 0;
+        for (size_t i = from; i < from + window; ++i) peak = std::max(peak, std::fabs(rec.samples[i]));
+        if (peak > level && !above) rises.push_back(static_cast<double>(from) / rec.rate);
+        above = peak > level;
+    }
+    for (double at : rises) std::fprintf(stderr, "rise at %.3f s\n", at);
+    if (rises.size() < 2) return 1;
+    std::printf("%.4f\n", (rises.back() - rises.front()) / static_cast<double>(rises.size() - 1));
+    return 0;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
     Recording rec;
     const bool notes = argc >= 6 && std::strcmp(argv[2], "--notes") == 0;
     const bool silent = argc == 4 && std::strcmp(argv[2], "--silent") == 0;
-    if (!notes && !silent) {
-        std::fprintf(stderr, "usage: %s FILE.wav --notes LEVEL TOLERANCE FREQ... | --silent MAX_PEAK\n",
+    const bool rises = argc == 4 && std::strcmp(argv[2], "--rises") == 0;
+    if (!notes && !silent && !rises) {
+        std::fprintf(stderr,
+                     "usage: %s FILE.wav --notes LEVEL TOLERANCE FREQ... | --silent MAX_PEAK | "
+                     "--rises LEVEL\n",
                      argv[0]);
         return 2;
     }
@@ -71,5 +93,6 @@ int main(int argc, char** argv) {
         return 2;
     }
     if (silent) return CheckSilent(rec, std::atof(argv[3]));
+    if (rises) return PrintRiseSpacing(rec, std::atof(argv[3]));
     return CheckNotes(rec, std::atof(argv[3]), std::atof(argv[4]), argc - 5, argv + 5);
 }
