@@ -33,12 +33,6 @@ protected:
     }
     bool ShowsPlaying() { return !window->Enabled(IDC_PLAY) && window->Enabled(IDC_STOP_PLAYING); }
     bool ShowsIdle() { return window->Enabled(IDC_PLAY) && !window->Enabled(IDC_STOP_PLAYING); }
-    std::vector<int> Sounding() {
-        std::vector<int> notes;
-        for (int n = 0; n < synth::VoiceCount; ++n)
-            if (Engine().VoiceTable[n].active != 0) notes.push_back(n);
-        return notes;
-    }
     const synth::Voice& Voice(int note) { return Engine().VoiceTable[note]; }
     void Silence() { Engine().VoiceTable = {}; }
     // Runs the playback timer's ticks one by one; after tick k, k ms have passed since
