@@ -11,8 +11,6 @@ packages=(
   librtaudio-dev jackd2 libjack-jackd2-dev libsamplerate0-dev
   # the end-to-end test: a virtual X server, key presses, a JACK recorder, pictures
   xvfb xdotool jack-capture imagemagick x11-utils
-  # the recording test turns the virtual keyboard's auto-repeat off
-  x11-xserver-utils
   # the fuzzing run: clang with its libFuzzer
   clang-14 libclang-rt-14-dev
 )

@@ -82,9 +82,10 @@ TEST_F(RecordingTest, TheButtonsShowTheStateAndTheFocusGoesToTheStatusField) {
 }
 
 TEST_F(RecordingTest, WriteStartsANewFileInPlaceOfTheOldOne) {
-    sim.Files().SetFile(RecordingPath, NoteBytes(1, 2, 3) + NoteBytes(4, 5, 6));
+    ASSERT_TRUE(sim.Files().ReplaceWholeFile(RecordingPath, NoteBytes(1, 2, 3) + NoteBytes(4, 5, 6)));
     Press(IDC_WRITE);
     EXPECT_EQ(Recorded(), "");
+    EXPECT_EQ(sim.Files().Writes(RecordingPath), 0) << "the old file was emptied, not deleted";
     sim.SetTickCount(77);
     dialog->NoteEvent(61, 10);
     Press(IDC_WRITE_STOP);
