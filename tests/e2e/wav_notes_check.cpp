@@ -1,6 +1,6 @@
 // Checks a recording for notes, for silence, or for how often a note comes back.
 //   wav_notes_check FILE.wav --notes LEVEL TOLERANCE FREQUENCY_HZ...
-//     exits 0 when every frequency sounds, in some 50 ms stretch, at LEVEL within
+//     exits 0 when every frequency sounds, in some 100 ms stretch, at LEVEL within
 //     TOLERANCE (full-scale units: 1.0 is the largest sample)
 //   wav_notes_check FILE.wav --silent MAX_PEAK
 //     exits 0 when no sample reaches beyond MAX_PEAK
@@ -36,7 +36,7 @@ double ToneAmplitude(const Recording& rec, size_t from, size_t count, double fre
 }
 
 int CheckNotes(const Recording& rec, double level, double tolerance, int count, char** frequencies) {
-    const size_t window = rec.rate / 20;
+    const size_t window = rec.rate / 10;
     bool ok = true;
     for (int f = 0; f < count; ++f) {
         const double frequency = std::atof(frequencies[f]);
