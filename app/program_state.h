@@ -1,6 +1,6 @@
 #pragma once
 // The program's lasting state outside the dialog: the settings file, the engine, the
-// keyboard's base note, what the keyboard view last drew, and the recorder and player. One instance lives for
+// keyboard's base note and what the keyboard view last drew. One instance lives for
 // the whole process; a test makes a fresh one.
 #include <cstdint>
 
@@ -20,6 +20,7 @@ struct ProgramState {
     synth::Engine engine;
     int32_t KeyboardBaseNote = input::InitialKeyboardBaseNote;
     view::KeyboardViewState view;
+    // The recorder's file and the player's copy of it.
     record::RecordingState recording;
     record::PlaybackState playback;
 };
