@@ -14,14 +14,16 @@ start_program "$program"
 xdotool windowfocus --sync "$window"
 sleep 0.5  # the first refresh tick brings the fundamental's weight in
 
+recording() { pactl list short source-outputs | grep -q .; }
+
+# The recording runs from before the key press to its release.
 parecord --latency-msec=20 --device=null.monitor --rate=44100 --channels=1 --format=s16le \
   --file-format=wav "$work/capture.wav" &
 capture=$!
-sleep 0.5
+wait_for 10 recording || fail "parecord did not start recording"
 xdotool keydown q
 sleep 1.5
 xdotool keyup q
-sleep 0.3
 kill -INT "$capture"
 wait "$capture" || fail "parecord failed"
 # The default Amplitude, 4000, peaks at 3999 after truncation, of a full scale of 32768.

@@ -4,10 +4,21 @@
 #include <cmath>
 
 namespace e2e {
+namespace {
+
+double Median(std::vector<double> values) {
+    const auto middle = values.begin() + static_cast<std::ptrdiff_t>(values.size() / 2);
+    std::nth_element(values.begin(), middle, values.end());
+    return *middle;
+}
+
+}  // namespace
 
 std::optional<Tone> MeasureTone(const std::vector<double>& samples, uint32_t rate) {
-    // Peak per 10 ms window; steady windows are near the loudest, as are both their
-    // neighbours, so the onset and the fade of each stretch are left out.
+    // Peak per 10 ms window. The tone's level is the median peak of the windows that
+    // sound at all, so a louder moment (other notes still fading) or a dropout does
+    // not set it; steady windows are near that level, as are both their neighbours,
+    // so the onset and the fade of each stretch are left out.
     const size_t window = rate / 100;
     if (window == 0) return std::nullopt;
     std::vector<double> peaks;
@@ -17,9 +28,21 @@ std::optional<Tone> MeasureTone(const std::vector<double>& samples, uint32_t rat
         peaks.push_back(p);
     }
     const double loudest = peaks.empty() ? 0 : *std::max_element(peaks.begin(), peaks.end());
-    const auto loud = [&](size_t w) { return w < peaks.size() && peaks[w] > 0.9 * loudest; };
+    std::vector<double> sounding;
+    for (const double p : peaks) {
+        if (p > 0.1 * loudest) sounding.push_back(p);
+    }
+    if (sounding.empty()) return std::nullopt;
+    const double level = Median(sounding);
+    const auto near = [&](size_t w) {
+        return w < peaks.size() && std::fabs(peaks[w] - level) <= 0.1 * level;
+    };
     std::vector<bool> steady(peaks.size());
-    for (size_t w = 1; w < peaks.size(); ++w) steady[w] = loud(w - 1) && loud(w) && loud(w + 1);
+    std::vector<double> steadyPeaks;
+    for (size_t w = 1; w < peaks.size(); ++w) {
+        steady[w] = near(w - 1) && near(w) && near(w + 1);
+        if (steady[w]) steadyPeaks.push_back(peaks[w]);
+    }
 
     Tone tone;
     std::vector<double> frequencies;
@@ -29,7 +52,6 @@ std::optional<Tone> MeasureTone(const std::vector<double>& samples, uint32_t rat
             previous = -1;
             continue;
         }
-        tone.peak = std::max(tone.peak, std::fabs(samples[i]));
         const double a = samples[i - 1], b = samples[i];
         if (a < 0 && b >= 0) {
             const double crossing = (i - 1) + a / (a - b);
@@ -38,9 +60,8 @@ std::optional<Tone> MeasureTone(const std::vector<double>& samples, uint32_t rat
         }
     }
     if (frequencies.size() < MinCycles) return std::nullopt;
-    const auto middle = frequencies.begin() + static_cast<std::ptrdiff_t>(frequencies.size() / 2);
-    std::nth_element(frequencies.begin(), middle, frequencies.end());
-    tone.frequency = *middle;
+    tone.frequency = Median(frequencies);
+    tone.peak = Median(steadyPeaks);
     tone.cycles = frequencies.size();
     return tone;
 }
