@@ -9,9 +9,7 @@ program=$1
 tone_check=$2
 
 source "$(dirname "$0")/program_session.sh"
-start_program "$program"
-xdotool windowfocus --sync "$window"
-sleep 0.5  # the first refresh tick brings the fundamental's weight in
+start_playing "$program"
 
 key_pixel() {  # the colour of note 60's key, the first white key of the fifth octave (x 402 to 416)
   import -window root "$work/screen.png" && convert "$work/screen.png" -format '%[pixel:p{409,230}]' info:

@@ -10,9 +10,7 @@ program=$1
 tone_check=$2
 
 source "$(dirname "$0")/program_session.sh"
-start_program "$program"
-xdotool windowfocus --sync "$window"
-sleep 0.5  # the first refresh tick brings the fundamental's weight in
+start_playing "$program"
 
 recording() { pactl list short source-outputs | grep -q .; }
 

@@ -45,6 +45,12 @@ start_program() {  # start_program KELVARIN: sets window to the X window's id
   wait_for 10 output_up || fail "no audio output of Kelvarin"
 }
 
+start_playing() {  # start_playing KELVARIN: starts the program with its window focused
+  start_program "$1"
+  xdotool windowfocus --sync "$window"
+  sleep 0.5  # the first refresh tick brings the fundamental's weight in
+}
+
 wait_for_exit() {  # wait_for_exit WHAT: the program must end within 5 s, with status 0
   wait_for 5 bash -c "! kill -0 $pid" || fail "the program did not end after $1"
   local status=0

@@ -24,6 +24,14 @@ std::vector<double> Recording(double frequency, double level, uint32_t rate, dou
     return samples;
 }
 
+void ExpectTone(const std::vector<double>& samples, uint32_t rate, double frequency,
+                double level) {
+    const auto tone = e2e::MeasureTone(samples, rate);
+    ASSERT_TRUE(tone.has_value());
+    EXPECT_NEAR(tone->frequency, frequency, 0.02);
+    EXPECT_NEAR(tone->peak, level, 0.0002);
+}
+
 }  // namespace
 
 TEST(ToneMeasure, FindsThePitchAndLevelOfASteadyTone) {
@@ -36,10 +44,7 @@ TEST(ToneMeasure, FindsThePitchAndLevelOfASteadyTone) {
 
 TEST(ToneMeasure, TellsAPitchAFewCentsOffAndALowerLevel) {
     const double sharp = C5 * std::pow(2, 2 / 1200.0);  // 0.6 Hz higher
-    const auto tone = e2e::MeasureTone(Recording(sharp, Level / 2, 48000, 1.2), 48000);
-    ASSERT_TRUE(tone.has_value());
-    EXPECT_NEAR(tone->frequency, sharp, 0.01);
-    EXPECT_NEAR(tone->peak, Level / 2, 0.0002);
+    ExpectTone(Recording(sharp, Level / 2, 48000, 1.2), 48000, sharp, Level / 2);
 }
 
 TEST(ToneMeasure, SamplesMissingFromTheRecordingDoNotRaiseThePitch) {
@@ -50,10 +55,7 @@ TEST(ToneMeasure, SamplesMissingFromTheRecordingDoNotRaiseThePitch) {
         samples.erase(samples.begin() + static_cast<std::ptrdiff_t>(at),
                       samples.begin() + static_cast<std::ptrdiff_t>(at + 32));
     }
-    const auto tone = e2e::MeasureTone(samples, 48000);
-    ASSERT_TRUE(tone.has_value());
-    EXPECT_NEAR(tone->frequency, C5, 0.02);
-    EXPECT_NEAR(tone->peak, Level, 0.0002);
+    ExpectTone(samples, 48000, C5, Level);
 }
 
 TEST(ToneMeasure, DropoutsOfSilenceLeaveThePitchAndLevel) {
@@ -62,10 +64,7 @@ TEST(ToneMeasure, DropoutsOfSilenceLeaveThePitchAndLevel) {
     for (size_t at = 11025 + 6000; at + 2646 < samples.size() - 11025; at += 8820) {
         std::fill_n(samples.begin() + static_cast<std::ptrdiff_t>(at), 2646, 0.0);
     }
-    const auto tone = e2e::MeasureTone(samples, 44100);
-    ASSERT_TRUE(tone.has_value());
-    EXPECT_NEAR(tone->frequency, C5, 0.02);
-    EXPECT_NEAR(tone->peak, Level, 0.0002);
+    ExpectTone(samples, 44100, C5, Level);
 }
 
 TEST(ToneMeasure, OtherNotesStillFadingAtTheStartDoNotSetTheLevel) {
@@ -75,10 +74,7 @@ TEST(ToneMeasure, OtherNotesStillFadingAtTheStartDoNotSetTheLevel) {
     for (size_t i = 11025; i < 11025 + 13230; ++i) {
         samples[i] += 0.05 * std::sin(2 * std::numbers::pi * 311.13 * i / 44100);
     }
-    const auto tone = e2e::MeasureTone(samples, 44100);
-    ASSERT_TRUE(tone.has_value());
-    EXPECT_NEAR(tone->frequency, C5, 0.02);
-    EXPECT_NEAR(tone->peak, Level, 0.0002);
+    ExpectTone(samples, 44100, C5, Level);
 }
 
 TEST(ToneMeasure, SilenceOrABlipIsNoTone) {
