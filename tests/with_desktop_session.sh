@@ -48,8 +48,10 @@ stop_session() {
 }
 trap stop_session EXIT
 
-# Xvfb picks a free display itself and writes its number once it accepts clients.
-Xvfb -displayfd 3 -screen 0 1280x1024x24 -nolisten tcp 3>"$session/display" 2>"$session/xvfb.log" 9>&- &
+# Xvfb picks a free display itself and writes its number once it accepts clients. It
+# never resets when its last client leaves, so a client that came and went before the
+# program cannot leave it resetting just as the program connects.
+Xvfb -displayfd 3 -screen 0 1280x1024x24 -nolisten tcp -noreset 3>"$session/display" 2>"$session/xvfb.log" 9>&- &
 x_pid=$!
 for _ in $(seq 100); do
   [ -s "$session/display" ] && break
