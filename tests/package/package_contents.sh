@@ -82,7 +82,23 @@ same_drawing "$icons/128x128/apps/kelvarin.png" "$icons/32x32/apps/kelvarin.png"
 same_drawing "$icons/48x48/apps/kelvarin.png" "$icons/16x16/apps/kelvarin.png" 16
 corner=$(convert "$icons/32x32/apps/kelvarin.png" -format '%[pixel:p{0,0}]' info:)
 [ "$corner" = "srgb(28,42,74)" ] || fail "the icon's corner is $corner, not the icon's background"
-grep -q 'viewBox="0 0 32 32"' "$icons/scalable/apps/kelvarin.svg" || fail "the scalable icon is not the 32-pixel drawing"
+# The scalable icon, its squares painted on a grid, is the 32-pixel one pixel for pixel.
+svg_pixels() {
+  grep -o '<rect [^>]*>' "$1" | awk '
+    { x = 0; y = 0; w = 32; h = 32
+      for (i = 1; i <= NF; i++) {
+        split($i, kv, "=\""); sub(/".*/, "", kv[2])
+        if (kv[1] == "x") x = kv[2] + 0; if (kv[1] == "y") y = kv[2] + 0
+        if (kv[1] == "width") w = kv[2] + 0; if (kv[1] == "height") h = kv[2] + 0
+        if (kv[1] == "fill") fill = kv[2]
+      }
+      for (j = y; j < y + h; j++) for (i = x; i < x + w; i++) grid[i "," j] = fill }
+    END { for (j = 0; j < 32; j++) for (i = 0; i < 32; i++) print i "," j " " grid[i "," j] }'
+}
+png_pixels() { convert "$1" txt:- | sed -n 's/^\([0-9]*,[0-9]*\):.*\(#[0-9A-F]\{6\}\).*/\1 \2/p'; }
+grep -q 'viewBox="0 0 32 32"' "$icons/scalable/apps/kelvarin.svg" || fail "the scalable icon is not 32 units square"
+[ "$(svg_pixels "$icons/scalable/apps/kelvarin.svg" | sort)" = "$(png_pixels "$icons/32x32/apps/kelvarin.png" | sort)" ] ||
+  fail "the scalable icon does not draw the 32-pixel icon"
 
 manual=$(zcat "$root/usr/share/man/man1/kelvarin.1.gz")
 for topic in Kelvarin.ini midi.dat JACK PulseAudio ALSA Tab DISPLAY; do
