@@ -27,7 +27,7 @@ CommandLine ParseCommandLine(int argc, const char* const* argv) {
     }
     const std::string wrong = first == "--help" || first == "--version" ? argv[2] : first;
     return {false, true, UsageError,
-            "kelvarin: unknown argument '" + wrong + "'\nUsage: kelvarin [--help | --version]\n"};
+            "kelvarin: unexpected argument '" + wrong + "'\nUsage: kelvarin [--help | --version]\n"};
 }
 
 }  // namespace app

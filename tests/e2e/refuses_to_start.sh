@@ -42,7 +42,7 @@ expect 1 "cannot open the X display \":$display\"" DISPLAY=":$display" --
 version=$(sed -n 's/^project(Kelvarin VERSION \([0-9.]*\).*/\1/p' "$(dirname "$0")/../../CMakeLists.txt")
 expect 0 "^Kelvarin $version\$" "${no_display[@]}" -- --version
 expect 0 "^Usage: kelvarin" "${no_display[@]}" -- --help
-expect 2 "unknown argument '--play'" -- --play
-expect 2 "unknown argument 'extra'" -- --version extra
-expect 2 "unknown argument '-h'" -- -h
+expect 2 "unexpected argument '--play'" -- --play
+expect 2 "unexpected argument 'extra'" -- --version extra
+expect 2 "unexpected argument '-h'" -- -h
 echo "refused to start without a display and with wrong arguments; answered --help and --version"
