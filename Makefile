@@ -1,11 +1,12 @@
 # Kelvarin: `make run` builds and starts the program, `make test` builds and runs every
-# test, `make bench` measures the renderer. Each installs what it needs first.
+# test, `make bench` measures the renderer, `make package` builds the Debian package in
+# build/. Each installs what it needs first.
 JOBS ?= $(shell nproc)
 BUILD := build
 ASAN_BUILD := build-asan
 FUZZ_BUILD := build-fuzz
 
-.PHONY: deps build run test test-fast test-asan test-fuzz bench clean
+.PHONY: deps build run test test-fast test-asan test-fuzz bench package clean
 
 deps:
 	@scripts/install-deps.sh
@@ -36,6 +37,9 @@ test-fuzz: deps
 
 bench: build
 	$(BUILD)/bench/render_bench
+
+package: build
+	cd $(BUILD) && cpack -G DEB
 
 clean:
 	rm -rf $(BUILD) $(ASAN_BUILD) $(FUZZ_BUILD)

@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Installs the Debian packages that Kelvarin builds, runs and tests with; does nothing
-# when they are all there already.
+# when they are all there already. Never asks a question: as a user it goes through
+# sudo, which drops DEBIAN_FRONTEND, so the variable is passed to apt-get itself.
 set -euo pipefail
 
 packages=(
@@ -13,6 +14,11 @@ packages=(
   xvfb xdotool jack-capture imagemagick x11-utils
   # the fuzzing run: clang with its libFuzzer
   clang-14 libclang-rt-14-dev
+  # the end-to-end test through a private PulseAudio server and its recorder
+  pulseaudio pulseaudio-utils
+  # the Debian package: CPack's dependency scan, and the checks of what it installs
+  dpkg-dev file lintian
+  desktop-file-utils appstream
 )
 
 missing=()
@@ -22,8 +28,17 @@ done
 [ ${#missing[@]} -eq 0 ] && exit 0
 
 echo "Installing: ${missing[*]}"
-sudo=""
-[ "$(id -u)" -eq 0 ] || sudo="sudo"
-export DEBIAN_FRONTEND=noninteractive
-$sudo apt-get update -q
-$sudo apt-get install -y -q --no-install-recommends "${packages[@]}"
+sudo=()
+if [ "$(id -u)" -ne 0 ]; then
+  if ! command -v sudo >/dev/null; then
+    echo "Installing needs root: run this as root, or install sudo and give yourself its use." >&2
+    exit 1
+  fi
+  sudo=(sudo)
+fi
+apt=("${sudo[@]}" env DEBIAN_FRONTEND=noninteractive apt-get -q -y
+     -o Dpkg::Options::=--force-confdef -o Dpkg::Options::=--force-confold)
+# jackd2 asks whether to allow real-time priority; the answer is its own default, no.
+echo "jackd2 jackd/tweak_rt_limits boolean false" | "${sudo[@]}" debconf-set-selections
+"${apt[@]}" update
+"${apt[@]}" install --no-install-recommends "${packages[@]}"

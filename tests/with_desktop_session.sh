@@ -1,43 +1,57 @@
 #!/usr/bin/env bash
 # Runs a command inside a private desktop session: a virtual X server on a free display
-# and a JACK server on its dummy backend. Both are stopped when the command ends; its
-# exit status is kept. Sessions wait for each other.
+# and a JACK server on its dummy backend, or with --pulse a PulseAudio server with a
+# null sink and no JACK server. The servers are stopped when the command ends; its exit
+# status is kept. One user's sessions wait for each other.
 #
-#   with_desktop_session.sh [--rate HZ] command [arguments...]
+#   with_desktop_session.sh [--rate HZ | --pulse] command [arguments...]
 #
-# The command sees DISPLAY, JACK_DEFAULT_SERVER and KELVARIN_TEST_JACKD_PID.
+# The command sees DISPLAY, and JACK_DEFAULT_SERVER and KELVARIN_TEST_JACKD_PID, or
+# PULSE_SERVER whose sink "null" records at null.monitor.
 set -u
 
 rate=44100
+audio=jack
 if [ "${1:-}" = "--rate" ]; then
   rate=$2
   shift 2
+elif [ "${1:-}" = "--pulse" ]; then
+  audio=pulse
+  shift
 fi
 
 # One session at a time: JACK servers that start and stop side by side disturb each
 # other's clients, and JACK keeps a registry slot for every server name that it frees
-# only when that name starts again, so all sessions share one name. The children do
-# not inherit the lock, so a stray one cannot hold it.
-exec 9>/tmp/kelvarin-desktop-session.lock
-if ! flock -w 600 9; then
-  echo "another desktop session has held the lock for ten minutes" >&2
+# only when that name starts again, so all of a user's sessions share one name. Users
+# have their own lock and name. The children do not inherit the lock, so a stray one
+# cannot hold it.
+user_id=$(id -u)
+lock=/tmp/kelvarin-desktop-session-$user_id.lock
+if ! exec 9>"$lock"; then
+  echo "cannot open the session lock $lock (see above why)" >&2
   exit 1
 fi
-jack_name=kelvarin-session
+if ! flock -w 600 9; then
+  echo "another desktop session of this user has held $lock for ten minutes" >&2
+  exit 1
+fi
+jack_name=kelvarin-session-$user_id
 
 session=$(mktemp -d)
 x_pid=""
-jack_pid=""
+audio_pid=""
 stop_session() {
-  [ -n "$jack_pid" ] && kill "$jack_pid" 2>/dev/null && wait "$jack_pid" 2>/dev/null
+  [ -n "$audio_pid" ] && kill "$audio_pid" 2>/dev/null && wait "$audio_pid" 2>/dev/null
   [ -n "$x_pid" ] && kill "$x_pid" 2>/dev/null && wait "$x_pid" 2>/dev/null
   rm -f /dev/shm/jack_sem.*_"$jack_name"_*
   rm -rf "$session"
 }
 trap stop_session EXIT
 
-# Xvfb picks a free display itself and writes its number once it accepts clients.
-Xvfb -displayfd 3 -screen 0 1280x1024x24 -nolisten tcp 3>"$session/display" 2>"$session/xvfb.log" 9>&- &
+# Xvfb picks a free display itself and writes its number once it accepts clients. It
+# never resets when its last client leaves, so a client that came and went before the
+# program cannot leave it resetting just as the program connects.
+Xvfb -displayfd 3 -screen 0 1280x1024x24 -nolisten tcp -noreset 3>"$session/display" 2>"$session/xvfb.log" 9>&- &
 x_pid=$!
 for _ in $(seq 100); do
   [ -s "$session/display" ] && break
@@ -50,25 +64,53 @@ if [ ! -s "$session/display" ]; then
 fi
 export DISPLAY=":$(cat "$session/display")"
 
-export JACK_DEFAULT_SERVER=$jack_name
-# Semaphores that a stopped or killed server of this name left behind.
-rm -f /dev/shm/jack_sem.*_"$JACK_DEFAULT_SERVER"_*
-export JACK_NO_AUDIO_RESERVATION=1
-jackd --no-realtime --name "$JACK_DEFAULT_SERVER" -d dummy -r "$rate" -p 512 >"$session/jackd.log" 2>&1 9>&- &
-jack_pid=$!
-export KELVARIN_TEST_JACKD_PID=$jack_pid
-# Ready once a client can list its ports; a client that comes during start-up may
-# be turned away, so it asks again.
-for _ in $(seq 100); do
-  jack_lsp >/dev/null 2>&1 && break
-  kill -0 "$jack_pid" 2>/dev/null || break
-  sleep 0.1
-done
-if ! jack_lsp >/dev/null 2>&1; then
-  echo "jackd did not start:" >&2
-  cat "$session/jackd.log" >&2
-  exit 1
-fi
+# A private PulseAudio server in its own home and runtime directories, so it never
+# meets the user's own; JACK gets a server name that nothing runs under.
+start_pulse() {
+  mkdir -m 700 "$session/home" "$session/runtime"
+  export HOME=$session/home XDG_RUNTIME_DIR=$session/runtime
+  export PULSE_SERVER=unix:$session/pulse.socket
+  export JACK_DEFAULT_SERVER=kelvarin-no-server-$user_id-$$ JACK_NO_START_SERVER=1
+  env -u DISPLAY DBUS_SESSION_BUS_ADDRESS=disabled: \
+    pulseaudio -n --daemonize=no --exit-idle-time=-1 --use-pid-file=no --log-target=stderr \
+    -L "module-native-protocol-unix socket=$session/pulse.socket auth-anonymous=1" \
+    -L "module-null-sink sink_name=null rate=44100" >"$session/pulseaudio.log" 2>&1 9>&- &
+  audio_pid=$!
+  for _ in $(seq 100); do
+    pactl info >/dev/null 2>&1 && break
+    kill -0 "$audio_pid" 2>/dev/null || break
+    sleep 0.1
+  done
+  if ! pactl info >/dev/null 2>&1; then
+    echo "pulseaudio did not start:" >&2
+    cat "$session/pulseaudio.log" >&2
+    exit 1
+  fi
+}
+
+start_jack() {
+  export JACK_DEFAULT_SERVER=$jack_name
+  # Semaphores that a stopped or killed server of this name left behind.
+  rm -f /dev/shm/jack_sem.*_"$JACK_DEFAULT_SERVER"_*
+  export JACK_NO_AUDIO_RESERVATION=1
+  jackd --no-realtime --name "$JACK_DEFAULT_SERVER" -d dummy -r "$rate" -p 512 >"$session/jackd.log" 2>&1 9>&- &
+  audio_pid=$!
+  export KELVARIN_TEST_JACKD_PID=$audio_pid
+  # Ready once a client can list its ports; a client that comes during start-up may
+  # be turned away, so it asks again.
+  for _ in $(seq 100); do
+    jack_lsp >/dev/null 2>&1 && break
+    kill -0 "$audio_pid" 2>/dev/null || break
+    sleep 0.1
+  done
+  if ! jack_lsp >/dev/null 2>&1; then
+    echo "jackd did not start:" >&2
+    cat "$session/jackd.log" >&2
+    exit 1
+  fi
+}
+
+if [ "$audio" = pulse ]; then start_pulse; else start_jack; fi
 
 "$@" 9>&-
 status=$?

@@ -4,6 +4,7 @@
 #include <FL/x.H>
 
 #include <cstdio>
+#include <cstdlib>
 #include <ctime>
 #include <memory>
 
@@ -15,22 +16,20 @@ namespace {
 
 constexpr double WaitForever = 1e20;
 
-// False when there is no display to open (FLTK itself would end the process).
-bool OpenDisplay() {
-    if (!fl_display) {
-        Display* display = XOpenDisplay(nullptr);
-        if (!display) {
-            // The window cannot be made; say why rather than end without a word.
-            const char* name = XDisplayName(nullptr);
-            std::fprintf(stderr, "Kelvarin: cannot open the display \"%s\"\n", name ? name : "");
-            return false;
-        }
-        fl_open_display(display);
-        // Exact colours for the drawing rules: a true-colour visual.
-        Fl::visual(FL_RGB);
+void SayWhyNoDisplay() {
+    const char* x = std::getenv("DISPLAY");
+    const char* wayland = std::getenv("WAYLAND_DISPLAY");
+    if (x && *x) {
+        std::fprintf(stderr, "Kelvarin: cannot open the X display \"%s\" that DISPLAY names\n", x);
+    } else if (wayland && *wayland) {
+        std::fprintf(stderr,
+                     "Kelvarin: WAYLAND_DISPLAY is set but DISPLAY is not; "
+                     "Kelvarin needs an X server, such as Xwayland\n");
+    } else {
+        std::fprintf(stderr,
+                     "Kelvarin: no graphical session found: neither DISPLAY nor "
+                     "WAYLAND_DISPLAY is set\n");
     }
-    InstallKeyboardFilter();
-    return true;
 }
 
 }  // namespace
@@ -45,6 +44,22 @@ uint32_t DesktopPlatform::GetTickCount() {
     const uint64_t milliseconds =
         static_cast<uint64_t>(now.tv_sec) * 1000 + static_cast<uint64_t>(now.tv_nsec) / 1000000;
     return static_cast<uint32_t>(milliseconds);
+}
+
+// FLTK itself would end the process without a word, so the display is opened here.
+bool DesktopPlatform::OpenDisplay() {
+    if (!fl_display) {
+        Display* display = XOpenDisplay(nullptr);
+        if (!display) {
+            SayWhyNoDisplay();
+            return false;
+        }
+        fl_open_display(display);
+        // Exact colours for the drawing rules: a true-colour visual.
+        Fl::visual(FL_RGB);
+    }
+    InstallKeyboardFilter();
+    return true;
 }
 
 int DesktopPlatform::RunModal(Dialog& dialog) {

@@ -21,6 +21,8 @@ public:
     WaveOut& GetWaveOut() override { return waveOut_; }
     FileSystem& GetFiles() override { return files_; }
     uint32_t GetTickCount() override;
+    // False, having said why on stderr, when there is no display to show windows on.
+    bool OpenDisplay();
     int RunModal(Dialog& dialog) override;
 
 private:

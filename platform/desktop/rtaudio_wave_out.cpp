@@ -6,6 +6,7 @@
 #include <algorithm>
 #include <array>
 #include <atomic>
+#include <cstdio>
 
 #include "platform/desktop/block_queue.h"
 #include "platform/desktop/message_queue.h"
@@ -30,8 +31,10 @@ constexpr double CheckPeriodSeconds = 0.1;
 // ends the streams that were open when it came.
 std::atomic<unsigned> StreamErrors{0};
 
-void OnStreamError(RtAudioError::Type type, const std::string&) {
-    if (type != RtAudioError::WARNING && type != RtAudioError::DEBUG_WARNING) ++StreamErrors;
+void OnStreamError(RtAudioError::Type type, const std::string& text) {
+    if (type == RtAudioError::WARNING || type == RtAudioError::DEBUG_WARNING) return;
+    ++StreamErrors;
+    std::fprintf(stderr, "Kelvarin: audio output: %s\n", text.c_str());  // rare: the stream ends with it
 }
 
 bool IsCompiled(RtAudio::Api api) {
@@ -146,7 +149,8 @@ RtAudioWaveOut::StartResult RtAudioWaveOut::Start(Device& device, int api, unsig
         if (!device.audio->isStreamOpen()) return StartResult::Failed;
         device.audio->startStream();
         return device.audio->isStreamRunning() ? StartResult::Started : StartResult::Failed;
-    } catch (const RtAudioError&) {
+    } catch (const RtAudioError& error) {
+        std::fprintf(stderr, "Kelvarin: audio output: %s\n", error.getMessage().c_str());
         return StartResult::Failed;
     }
 }

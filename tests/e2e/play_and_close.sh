@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # Plays the real program: starts it in an empty directory, holds Q, records what reaches
-# the JACK server and photographs the window, types a new Amplitude and plays again,
+# the JACK server and looks at the window, types a new Amplitude and plays again,
 # then closes it with "X" and reads the settings it saved. Runs inside with_desktop_session.sh (DISPLAY and a JACK server).
 #
 #   play_and_close.sh KELVARIN WAV_TONE_CHECK
@@ -9,29 +9,34 @@ program=$1
 tone_check=$2
 
 source "$(dirname "$0")/program_session.sh"
-start_program "$program"
-xdotool windowfocus --sync "$window"
-sleep 0.5  # the first refresh tick brings the fundamental's weight in
+start_playing "$program"
 
-# Holds Q (note 60) while recording, photographs the window, and checks that the tone
-# arrives at the level that amplitude gives, and that its key is lit in colour.
+key_pixel() {  # the colour of note 60's key, the first white key of the fifth octave (x 402 to 416)
+  import -window root "$work/screen.png" && convert "$work/screen.png" -format '%[pixel:p{409,230}]' info:
+}
+key_lit() {  # key_lit R,G,B
+  local pixel
+  pixel=$(key_pixel)
+  [ "$pixel" = "srgb($1)" ] || [ "$pixel" = "rgb($1)" ]
+}
+capturing() { jack_lsp -c Kelvarin: | grep -q '^ *jack_capture'; }
+
+# Holds Q (note 60) while recording, and checks that its key is lit in colour and that
+# the tone arrives at the level that amplitude gives. The recording runs from before
+# the key press to its release, however long a busy machine takes over each step.
 play_q() {  # play_q AMPLITUDE COLOUR
-  jack_capture --daemon --channels 1 --port 'Kelvarin:*' -d 3 "$work/capture.wav" &
+  jack_capture --daemon --channels 1 --port 'Kelvarin:*' "$work/capture.wav" &
   local capture=$!
-  sleep 0.5
+  wait_for 10 capturing || fail "jack_capture did not connect to Kelvarin"
   xdotool keydown q
   sleep 1.2
-  import -window root "$work/screen.png"
+  wait_for 10 key_lit "$2" || fail "key of note 60 shows $(key_pixel) at level $1, not rgb($2)"
   xdotool keyup q
+  kill -INT "$capture"
   wait "$capture" || fail "jack_capture failed"
   # A struck level of A peaks at A - 1 after truncation, of a full scale of 32768.
   "$tone_check" "$work/capture.wav" 523.25 "$(awk "BEGIN { print ($1 - 1) / 32768 }")" 0.3 0.004 ||
     fail "no 523.25 Hz tone at level $1"
-  # Note 60's key is the first white key of the fifth octave, x 402 to 416.
-  local pixel
-  pixel=$(convert "$work/screen.png" -format '%[pixel:p{409,230}]' info:)
-  [ "$pixel" = "srgb($2)" ] || [ "$pixel" = "rgb($2)" ] ||
-    fail "key of note 60 shows $pixel at level $1, not rgb($2)"
 }
 
 play_q 4000 0,250,200

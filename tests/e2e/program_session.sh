@@ -1,5 +1,6 @@
 # Shared by the end-to-end scripts: starts the program in an empty directory and waits
-# until its window and its JACK port are up. Source it, then call start_program.
+# until its window and its output (a JACK port, or a PulseAudio stream when the session
+# has PULSE_SERVER) are up. Source it, then call start_program.
 #
 #   work      the program's current directory, removed at exit
 #   pid       the program's process, killed at exit unless the script cleared it
@@ -27,7 +28,13 @@ wait_for() {  # wait_for SECONDS COMMAND...: polls until the command succeeds
   done
 }
 
-port_up() { jack_lsp | grep -q '^Kelvarin:'; }
+output_up() {
+  if [ -n "${PULSE_SERVER:-}" ]; then
+    pactl list sink-inputs | grep -q 'application.name = "Kelvarin"'
+  else
+    jack_lsp | grep -q '^Kelvarin:'
+  fi
+}
 
 start_program() {  # start_program KELVARIN: sets window to the X window's id
   cd "$work"
@@ -35,7 +42,13 @@ start_program() {  # start_program KELVARIN: sets window to the X window's id
   pid=$!
   wait_for 10 xdotool search --name '^Kelvarin$' || fail "no window titled Kelvarin"
   window=$(xdotool search --name '^Kelvarin$' | head -n 1)
-  wait_for 10 port_up || fail "no JACK port of Kelvarin"
+  wait_for 10 output_up || fail "no audio output of Kelvarin"
+}
+
+start_playing() {  # start_playing KELVARIN: starts the program with its window focused
+  start_program "$1"
+  xdotool windowfocus --sync "$window"
+  sleep 0.5  # the first refresh tick brings the fundamental's weight in
 }
 
 wait_for_exit() {  # wait_for_exit WHAT: the program must end within 5 s, with status 0

@@ -1,14 +1,15 @@
 // Checks a recording for a steady tone: prints its frequency and peak level, and exits
 // 0 when both are within the given tolerances.
 //   wav_tone_check FILE.wav FREQUENCY_HZ PEAK TOLERANCE_HZ PEAK_TOLERANCE
-// PEAK is in full-scale units (1.0 is the largest sample). The tone is looked for in the
-// longest run of the recording whose level stays near its loudest part.
-#include <algorithm>
+// PEAK is in full-scale units (1.0 is the largest sample). The tone is measured where
+// the recording stays near its loudest part (tone_measure.h).
 #include <cmath>
+#include <cstdint>
 #include <cstdio>
 #include <cstdlib>
-#include <vector>
+#include <optional>
 
+#include "tone_measure.h"
 #include "wav_reader.h"
 
 int main(int argc, char** argv) {
@@ -24,45 +25,14 @@ int main(int argc, char** argv) {
     const double wantFreq = std::atof(argv[2]), wantPeak = std::atof(argv[3]);
     const double freqTol = std::atof(argv[4]), peakTol = std::atof(argv[5]);
 
-    // Peak per 10 ms window; the tone is the longest run of windows near the loudest.
-    const size_t window = rec.rate / 100;
-    std::vector<double> peaks;
-    for (size_t i = 0; i + window <= rec.samples.size(); i += window) {
-        double p = 0;
-        for (size_t j = i; j < i + window; ++j) p = std::max(p, std::fabs(rec.samples[j]));
-        peaks.push_back(p);
-    }
-    double loudest = 0;
-    for (double p : peaks) loudest = std::max(loudest, p);
-    size_t bestStart = 0, bestLength = 0;
-    for (size_t i = 0; i < peaks.size();) {
-        size_t j = i;
-        while (j < peaks.size() && peaks[j] > 0.9 * loudest) ++j;
-        if (j - i > bestLength) bestStart = i, bestLength = j - i;
-        i = j + 1;
-    }
-    if (loudest == 0 || bestLength < 10) {
-        std::printf("no steady tone (loudest %.5f, %zu ms steady)\n", loudest, bestLength * 10);
+    const std::optional<e2e::Tone> tone = e2e::MeasureTone(rec.samples, rec.rate);
+    if (!tone) {
+        std::printf("no steady tone of %zu cycles\n", e2e::MinCycles);
         return 1;
     }
-    // Trim the run's edges, then count rising zero crossings with linear interpolation.
-    const size_t from = (bestStart + 1) * window, to = (bestStart + bestLength - 1) * window;
-    double first = -1, last = -1;
-    int crossings = 0;
-    double peak = 0;
-    for (size_t i = from + 1; i < to; ++i) {
-        peak = std::max(peak, std::fabs(rec.samples[i]));
-        const double a = rec.samples[i - 1], b = rec.samples[i];
-        if (a < 0 && b >= 0) {
-            const double t = (i - 1) + a / (a - b);
-            if (first < 0) first = t;
-            last = t;
-            ++crossings;
-        }
-    }
-    const double freq = crossings > 1 ? (crossings - 1) * rec.rate / (last - first) : 0;
-    std::printf("tone: %.2f Hz, peak %.5f over %zu ms at %u Hz\n", freq, peak,
-                (to - from) * 1000 / rec.rate, rec.rate);
-    const bool ok = std::fabs(freq - wantFreq) <= freqTol && std::fabs(peak - wantPeak) <= peakTol;
+    std::printf("tone: %.2f Hz, peak %.5f over %zu cycles at %u Hz\n", tone->frequency, tone->peak,
+                tone->cycles, rec.rate);
+    const bool ok = std::fabs(tone->frequency - wantFreq) <= freqTol &&
+                    std::fabs(tone->peak - wantPeak) <= peakTol;
     return ok ? 0 : 1;
 }
