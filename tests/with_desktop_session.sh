@@ -5,7 +5,8 @@
 #
 #   with_desktop_session.sh [--rate HZ] command [arguments...]
 #
-# The command sees DISPLAY, JACK_DEFAULT_SERVER and KELVARIN_TEST_JACKD_PID.
+# The command sees DISPLAY, JACK_DEFAULT_SERVER, KELVARIN_TEST_JACKD_PID and
+# KELVARIN_TEST_XVFB_PID.
 set -u
 
 rate=44100
@@ -49,6 +50,7 @@ if [ ! -s "$session/display" ]; then
   exit 1
 fi
 export DISPLAY=":$(cat "$session/display")"
+export KELVARIN_TEST_XVFB_PID=$x_pid
 
 export JACK_DEFAULT_SERVER=$jack_name
 # Semaphores that a stopped or killed server of this name left behind.

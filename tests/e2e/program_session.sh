@@ -29,9 +29,9 @@ wait_for() {  # wait_for SECONDS COMMAND...: polls until the command succeeds
 
 port_up() { jack_lsp | grep -q '^Kelvarin:'; }
 
-start_program() {  # start_program KELVARIN: sets window to the X window's id
+start_program() {  # start_program KELVARIN (or a command that runs it): sets window to the X window's id
   cd "$work"
-  "$1" >"$work/kelvarin.log" 2>&1 &
+  "$@" >"$work/kelvarin.log" 2>&1 &
   pid=$!
   wait_for 10 xdotool search --name '^Kelvarin$' || fail "no window titled Kelvarin"
   window=$(xdotool search --name '^Kelvarin$' | head -n 1)
@@ -44,4 +44,9 @@ wait_for_exit() {  # wait_for_exit WHAT: the program must end within 5 s, with s
   wait "$pid" || status=$?
   pid=""
   [ "$status" -eq 0 ] || fail "the program ended with status $status after $1"
+}
+
+pixel_at() {  # pixel_at PICTURE X Y: prints the pixel's colour as R,G,B
+  local p="p{$2,$3}"
+  convert "$1" -format "%[fx:round(255*$p.r)],%[fx:round(255*$p.g)],%[fx:round(255*$p.b)]" info:
 }
