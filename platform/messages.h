@@ -19,10 +19,10 @@ struct Message {
 
 constexpr UINT WM_CREATE = 0x0001;
 constexpr UINT WM_MOVE = 0x0003;
-constexpr UINT WM_ACTIVATE = 0x0006;  // wParam's low word: WA_INACTIVE when the window loses the focus
+constexpr UINT WM_ACTIVATE = 0x0006;  // wParam's low word WA_INACTIVE: the focus went elsewhere
 constexpr UINT WM_PAINT = 0x000F;
 constexpr UINT WM_CLOSE = 0x0010;
-constexpr UINT WM_ENDSESSION = 0x0016;  // wParam non-zero: the session ends, and the process with it
+constexpr UINT WM_ENDSESSION = 0x0016;  // wParam non-zero: the session, and the process, end
 constexpr UINT WM_ICONERASEBKGND = 0x0027;
 constexpr UINT WM_QUERYDRAGICON = 0x0037;
 constexpr UINT WM_KEYDOWN = 0x0100;

@@ -691,10 +691,13 @@ TEST(DesktopWindow, EndingSignalsCloseEveryRunningWindow) {
         constexpr int OpenAbout = 999;
         int nestedResult = 0;
         main.onWindowProc = [&](UINT message, WPARAM wParam, LPARAM) {
-            if (message == WM_COMMAND && CommandId(wParam) == OpenAbout) nestedResult = desktop.RunModal(about);
+            if (message == WM_COMMAND && CommandId(wParam) == OpenAbout)
+                nestedResult = desktop.RunModal(about);
         };
         main.steps = {
-            Do([&] { main.GetWindow().PostMessage(WM_COMMAND, MakeCommand(OpenAbout, BN_CLICKED), 0); }),
+            Do([&] {
+                main.GetWindow().PostMessage(WM_COMMAND, MakeCommand(OpenAbout, BN_CLICKED), 0);
+            }),
             WaitUntil([] { return false; }),
         };
         about.steps = {

@@ -235,7 +235,8 @@ void DialogWindow::EndDialog(int result) {
 }
 
 void DialogWindow::OnKey(bool down, bool system, WPARAM virtualKey) {
-    const UINT message = system ? (down ? WM_SYSKEYDOWN : WM_SYSKEYUP) : (down ? WM_KEYDOWN : WM_KEYUP);
+    const UINT message =
+        system ? (down ? WM_SYSKEYDOWN : WM_SYSKEYUP) : (down ? WM_KEYDOWN : WM_KEYUP);
     PostMessage(message, virtualKey, (down ? KeyDownFlags : KeyUpFlags) | (system ? AltHeld : 0));
 }
 

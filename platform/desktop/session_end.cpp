@@ -28,9 +28,9 @@ int (*PreviousDisplayLost)(Display*) = nullptr;
 SessionEnd::SessionEnd() : signalled_([this] { CloseWindows(); }) {}
 
 SessionEnd::~SessionEnd() {
-    SessionEnd* self = this;
-    if (!Watcher.compare_exchange_strong(self, nullptr)) return;
+    if (Watcher.load() != this) return;
     for (const int signal : EndingSignals) std::signal(signal, SIG_DFL);
+    Watcher.store(nullptr);
     XSetIOErrorHandler(PreviousDisplayLost);
 }
 
@@ -48,7 +48,8 @@ void SessionEnd::Watch() {
         // A signal ignored from the start stays ignored: started with nohup, the
         // program outlives its terminal.
         struct sigaction inherited {};
-        if (sigaction(signal, nullptr, &inherited) == 0 && inherited.sa_handler == SIG_IGN) continue;
+        if (sigaction(signal, nullptr, &inherited) == 0 && inherited.sa_handler == SIG_IGN)
+            continue;
         sigaction(signal, &action, nullptr);
     }
 }
