@@ -6,6 +6,7 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <vector>
 
 #include "app/main_dialog.h"
 #include "app/program_state.h"
@@ -55,6 +56,14 @@ protected:
     void SetWeight(int sliderId, int weight) { window->DragSlider(sliderId, 100 - weight); }
 
     synth::Engine& Engine() { return state->engine; }
+    const synth::Voice& Voice(int note) { return Engine().VoiceTable[note]; }
+    // The notes of the active voices, in ascending order.
+    std::vector<int> Sounding() {
+        std::vector<int> notes;
+        for (int n = 0; n < synth::VoiceCount; ++n)
+            if (Engine().VoiceTable[n].active != 0) notes.push_back(n);
+        return notes;
+    }
     std::optional<std::string> Settings() { return sim.Files().Contents(SettingsPath); }
 
     // Declared first: the dialog and its window go before the platform.

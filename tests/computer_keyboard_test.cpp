@@ -45,13 +45,6 @@ protected:
         sim.KeyUp(key);
         sim.Pump();
     }
-    std::vector<int> Sounding() {
-        std::vector<int> notes;
-        for (int n = 0; n < synth::VoiceCount; ++n)
-            if (Engine().VoiceTable[n].active != 0) notes.push_back(n);
-        return notes;
-    }
-    const synth::Voice& Voice(int note) { return Engine().VoiceTable[note]; }
     int Base() const { return state->KeyboardBaseNote; }
     size_t Repaints() { return std::ranges::count(sim.Graphics().Kinds(), sim::DrawKind::GetDC); }
 };

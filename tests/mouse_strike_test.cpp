@@ -56,13 +56,6 @@ protected:
         window->MouseMove(x, y, buttons);
         sim.Pump();
     }
-    std::vector<int> Sounding() {
-        std::vector<int> notes;
-        for (int n = 0; n < synth::VoiceCount; ++n)
-            if (Engine().VoiceTable[n].active != 0) notes.push_back(n);
-        return notes;
-    }
-    const synth::Voice& Voice(int note) { return Engine().VoiceTable[note]; }
     void ExpectStruck(int note) {
         EXPECT_EQ(Voice(note).active, 1) << "note " << note;
         EXPECT_EQ(Voice(note).level, 3000.0) << "note " << note;
