@@ -29,8 +29,9 @@ constexpr PointNote PointsAndNotes[] = {
     {10, 250, 12}, {23, 250, 12}, {24, 250, 14}, {37, 264, 14}, {38, 264, 16},
     // Black key 13 spans x 20 to 27 and y 200 to 238; beside and below it, the whites.
     {20, 200, 13}, {27, 238, 13}, {19, 220, 12}, {28, 220, 14}, {22, 239, 12}, {24, 239, 14},
-    // No black key after the third column; then 18 over the next seam.
+    // No black key after the third column; then 18 over the next seam, and the rest.
     {48, 210, 16}, {52, 210, 17}, {61, 210, 17}, {62, 210, 18}, {69, 210, 18}, {70, 210, 19},
+    {79, 220, 20}, {90, 220, 22}, {97, 238, 22}, {98, 220, 23},
     // Above and below the keys: the white column under x, even under a black key.
     {22, 199, 12}, {24, 0, 14}, {415, 120, 60}, {415, 265, 60}, {415, 400, 60},
     // Middle C and the C sharp above it.
@@ -38,8 +39,10 @@ constexpr PointNote PointsAndNotes[] = {
     // Left of the first key, and the last drawn keys: 121 and 126 black, 127 white.
     {9, 250, 12}, {0, 0, 12}, {-5, 250, 12}, {905, 220, 121}, {944, 210, 126},
     {951, 238, 126}, {952, 210, 127}, {961, 250, 127},
-    // Right of note 127, where the last octave's columns are empty: still 127.
-    {962, 250, 127}, {962, 210, 127}, {989, 220, 127}, {2000, 250, 127},
+    // Right of note 127, where the last octave's columns are empty, and where its black
+    // keys 128 and 130 would stand: still 127.
+    {962, 250, 127}, {962, 210, 127}, {960, 220, 127}, {975, 220, 127}, {989, 220, 127},
+    {2000, 250, 127},
 };
 
 class MouseStrikeTest : public AppTest {

@@ -2,7 +2,6 @@
 
 #include <FL/x.H>
 
-#include <algorithm>
 #include <cerrno>
 #include <csignal>
 #include <cstdio>
@@ -76,7 +75,7 @@ int SessionEnd::OnDisplayLost(Display* display) {
     SessionEnd* self = Watcher.load();
     if (!self) return PreviousDisplayLost ? PreviousDisplayLost(display) : 0;
     if (ending) {
-        std::fputs("Kelvarin: the display went away while saving\n", stderr);
+        std::fputs("Kelvarin: the display went away; the settings may not all be saved\n", stderr);
         _exit(LostWhileSaving);
     }
     ending = true;
