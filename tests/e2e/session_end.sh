@@ -23,9 +23,11 @@ for signal in TERM INT HUP; do
   rm -f "$work/Kelvarin.ini"
   start_program env --default-signal=INT,HUP,TERM "$program"
   sleep 0.5  # streaming, with blocks queued
+  sent=$(date +%s%N)
   kill -s "$signal" "$pid"
   wait_for_exit "SIG$signal"
   saved_settings "SIG$signal"
+  echo "SIG$signal: drained, saved and ended within $((($(date +%s%N) - sent) / 1000000)) ms"
 done
 
 # Started with the signal ignored, as nohup does, the program stays up.
@@ -37,8 +39,10 @@ kill -0 "$pid" 2>/dev/null || fail "a SIGHUP that was ignored at start ended the
 [ ! -e "$work/Kelvarin.ini" ] || fail "an ignored SIGHUP saved the settings"
 
 # The display goes away under the program that still runs.
+sent=$(date +%s%N)
 kill -s KILL "$KELVARIN_TEST_XVFB_PID"
 wait_for_exit "the loss of the display"
+echo "the display's loss: saved and ended within $((($(date +%s%N) - sent) / 1000000)) ms"
 saved_settings "the loss of the display"
 grep -q 'display went away' "$work/kelvarin.log" || fail "the program did not say the display went away"
 echo "three signals and the loss of the display each closed the program and saved"

@@ -1,8 +1,9 @@
 // Checks a recording for a steady tone: prints its frequency and peak level, and exits
 // 0 when both are within the given tolerances.
-//   wav_tone_check FILE.wav FREQUENCY_HZ PEAK TOLERANCE_HZ PEAK_TOLERANCE
+//   wav_tone_check FILE.wav FREQUENCY_HZ PEAK TOLERANCE_HZ PEAK_TOLERANCE [NEAR]
 // PEAK is in full-scale units (1.0 is the largest sample). The tone is looked for in the
-// longest run of the recording whose level stays near its loudest part.
+// longest run of the recording whose level stays near its loudest part: above NEAR
+// times the loudest (0.9 unless given; lower for a tone that fades).
 #include <cmath>
 #include <cstdint>
 #include <cstdio>
@@ -70,8 +71,8 @@ bool ReadWav(const char* path, Recording& out) {
 }  // namespace
 
 int main(int argc, char** argv) {
-    if (argc != 6) {
-        std::fprintf(stderr, "usage: %s FILE.wav FREQ PEAK FREQ_TOL PEAK_TOL\n", argv[0]);
+    if (argc != 6 && argc != 7) {
+        std::fprintf(stderr, "usage: %s FILE.wav FREQ PEAK FREQ_TOL PEAK_TOL [NEAR]\n", argv[0]);
         return 2;
     }
     Recording rec;
@@ -81,6 +82,7 @@ int main(int argc, char** argv) {
     }
     const double wantFreq = std::atof(argv[2]), wantPeak = std::atof(argv[3]);
     const double freqTol = std::atof(argv[4]), peakTol = std::atof(argv[5]);
+    const double near = argc == 7 ? std::atof(argv[6]) : 0.9;
 
     // Peak per 10 ms window; the tone is the longest run of windows near the loudest.
     const size_t window = rec.rate / 100;
@@ -95,7 +97,7 @@ int main(int argc, char** argv) {
     size_t bestStart = 0, bestLength = 0;
     for (size_t i = 0; i < peaks.size();) {
         size_t j = i;
-        while (j < peaks.size() && peaks[j] > 0.9 * loudest) ++j;
+        while (j < peaks.size() && peaks[j] > near * loudest) ++j;
         if (j - i > bestLength) bestStart = i, bestLength = j - i;
         i = j + 1;
     }
