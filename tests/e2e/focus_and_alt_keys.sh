@@ -23,6 +23,7 @@ key_of_note_60() {  # what the white key of note 60 shows now
   import -window root "$work/screen.png"
   pixel_at "$work/screen.png" 409 250
 }
+key_of_note_60_shows() { [ "$(key_of_note_60)" = "$1" ]; }
 
 xdotool keydown alt+q
 sleep 0.5
@@ -31,19 +32,18 @@ xdotool keyup q keyup alt
 [ "$shown" = "250,250,250" ] || fail "Alt+Q lit the key of note 60: rgb($shown)"
 
 xdotool keydown q
-sleep 0.5
-shown=$(key_of_note_60)
-[ "$shown" = "0,250,200" ] || fail "Q held does not show note 60 sounding: rgb($shown)"
+wait_for 5 key_of_note_60_shows 0,250,200 ||
+  fail "Q held does not show note 60 sounding: rgb($(key_of_note_60))"
 
 # Another window takes the focus while Q is still held, and gets its key-up.
 xmessage -geometry +0+400 "another window" &
 other=$!
 wait_for 10 xdotool search --name '^xmessage$' || fail "no other window"
 xdotool windowfocus --sync "$(xdotool search --name '^xmessage$' | head -n 1)"
-sleep 1  # the released note fades within half a second at the first run's release
-shown=$(key_of_note_60)
+# Released, the note fades within half a second at the first run's release step.
+wait_for 5 key_of_note_60_shows 250,250,250 ||
+  fail "note 60 still sounds after the focus left: rgb($(key_of_note_60))"
 xdotool keyup q
-[ "$shown" = "250,250,250" ] || fail "note 60 still sounds after the focus left: rgb($shown)"
 
 xdotool windowfocus --sync "$window" mousemove --sync 965 9 click 1
 wait_for_exit "X"

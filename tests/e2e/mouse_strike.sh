@@ -35,28 +35,35 @@ click_and_listen() {  # click_and_listen X Y FREQUENCY
     fail "a click at $1, $2 gave no $3 Hz tone at the strike's level"
 }
 
-hold_and_photograph() {  # hold_and_photograph X Y: the window while the key is struck
+# hold_until X Y CHECK: holds the button at (x, y), moving to and fro for up to 6 s, and
+# photographs the window into screen.png until CHECK succeeds; fails when it never does.
+hold_until() {
   local moves=()
-  for _ in $(seq 60); do
+  for _ in $(seq 150); do
     moves+=(mousemove "$(($1 + 1))" "$2" sleep 0.02 mousemove "$1" "$2" sleep 0.02)
   done
   xdotool mousemove --sync "$1" "$2" mousedown 1
   xdotool "${moves[@]}" &
   mover=$!
-  sleep 0.6
-  import -window root "$work/screen.png"
-  wait "$mover" || fail "xdotool failed"
+  local shown=1
+  until import -window root "$work/screen.png" && "$3"; do
+    kill -0 "$mover" 2>/dev/null || { shown=0; break; }
+  done
+  kill "$mover" 2>/dev/null
   mover=""
   xdotool mouseup 1
+  [ "$shown" -eq 1 ]
 }
 
 # Middle C, white, x 402 to 416. Its fill follows the level when the view last drew it,
 # no higher than the strike's 3000: G = level * 250 / 4000 and B = level * 200 / 4000.
+white_key_lit() {
+  IFS=, read -r red green blue <<<"$(pixel_at "$work/screen.png" 409 250)"
+  [ "$red" -eq 0 ] && [ "$green" -ge 100 ] && [ "$green" -le 187 ] &&
+    [ "$((blue - green * 4 / 5))" -ge -1 ] && [ "$((blue - green * 4 / 5))" -le 1 ]
+}
 click_and_listen 409 250 523.25
-hold_and_photograph 409 250
-IFS=, read -r red green blue <<<"$(pixel_at "$work/screen.png" 409 250)"
-[ "$red" -eq 0 ] && [ "$green" -ge 100 ] && [ "$green" -le 187 ] &&
-  [ "$((blue - green * 4 / 5))" -ge -1 ] && [ "$((blue - green * 4 / 5))" -le 1 ] ||
+hold_until 409 250 white_key_lit ||
   fail "struck key of note 60 shows rgb($red,$green,$blue), not a level up to 3000"
 [ "$(pixel_at "$work/screen.png" 395 250)" = "250,250,250" ] ||
   fail "key of note 59 beside it shows rgb($(pixel_at "$work/screen.png" 395 250))"
@@ -65,9 +72,9 @@ IFS=, read -r red green blue <<<"$(pixel_at "$work/screen.png" 409 250)"
 xdotool mousemove --sync 46 157 click 1
 
 # C sharp above it: the black key over the seam, x 412 to 420, in the keys' upper 39 pixels.
+black_key_lit() { [ "$(pixel_at "$work/screen.png" 415 220)" = "0,250,200" ]; }
 click_and_listen 415 220 554.37
-hold_and_photograph 415 220
-[ "$(pixel_at "$work/screen.png" 415 220)" = "0,250,200" ] ||
+hold_until 415 220 black_key_lit ||
   fail "struck black key of note 61 shows rgb($(pixel_at "$work/screen.png" 415 220))"
 
 xdotool mousemove --sync 965 9 click 1

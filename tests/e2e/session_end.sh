@@ -44,5 +44,6 @@ kill -s KILL "$KELVARIN_TEST_XVFB_PID"
 wait_for_exit "the loss of the display"
 echo "the display's loss: saved and ended within $((($(date +%s%N) - sent) / 1000000)) ms"
 saved_settings "the loss of the display"
-grep -q 'display went away' "$work/kelvarin.log" || fail "the program did not say the display went away"
+grep -q 'display went away' "$work/kelvarin.log" ||
+  fail "the program did not say the display went away"
 echo "three signals and the loss of the display each closed the program and saved"
