@@ -268,4 +268,20 @@ TEST_F(ComputerKeyboardTest, AKeyPressedAloneStillLetsGoWhenReleasedWithAltHeld)
     EXPECT_EQ(Voice(60).releaseStep, 0.0);
 }
 
+TEST_F(ComputerKeyboardTest, KeyCodesBeyondTheMapsRangeHoldAndReleaseNothing) {
+    Start();
+    Press('Q');
+    for (const WPARAM code : {WPARAM{0x100}, WPARAM{0x151}, WPARAM{0xFFFF}}) {
+        Press(code);
+        Lift(code);
+        window->SysKeyUp(code);
+        sim.Pump();
+    }
+    EXPECT_THAT(Sounding(), ElementsAre(60));
+    EXPECT_EQ(Voice(60).releaseStep, 0.0);
+    window->Deactivate();
+    sim.Pump();
+    EXPECT_EQ(Voice(60).releaseStep, 5.0);
+}
+
 }  // namespace
