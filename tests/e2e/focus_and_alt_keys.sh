@@ -9,12 +9,6 @@ set -euo pipefail
 program=$1
 
 source "$(dirname "$0")/program_session.sh"
-other=""
-finish_other() {
-  [ -n "$other" ] && kill "$other" 2>/dev/null
-  finish
-}
-trap finish_other EXIT
 start_program "$program"
 xdotool windowfocus --sync "$window"
 sleep 0.5
@@ -37,7 +31,7 @@ wait_for 5 key_of_note_60_shows 0,250,200 ||
 
 # Another window takes the focus while Q is still held, and gets its key-up.
 xmessage -geometry +0+400 "another window" &
-other=$!
+helper=$!
 wait_for 10 xdotool search --name '^xmessage$' || fail "no other window"
 xdotool windowfocus --sync "$(xdotool search --name '^xmessage$' | head -n 1)"
 # Released, the note fades within half a second at the first run's release step.

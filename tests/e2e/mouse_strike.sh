@@ -11,12 +11,6 @@ program=$1
 tone_check=$2
 
 source "$(dirname "$0")/program_session.sh"
-mover=""
-finish_mover() {
-  [ -n "$mover" ] && kill "$mover" 2>/dev/null
-  finish
-}
-trap finish_mover EXIT
 start_program "$program"
 sleep 0.5  # the first refresh tick brings the fundamental's weight in
 
@@ -44,13 +38,13 @@ hold_until() {
   done
   xdotool mousemove --sync "$1" "$2" mousedown 1
   xdotool "${moves[@]}" &
-  mover=$!
+  helper=$!
   local shown=1
   until import -window root "$work/screen.png" && "$3"; do
-    kill -0 "$mover" 2>/dev/null || { shown=0; break; }
+    kill -0 "$helper" 2>/dev/null || { shown=0; break; }
   done
-  kill "$mover" 2>/dev/null
-  mover=""
+  kill "$helper" 2>/dev/null
+  helper=""
   xdotool mouseup 1
   [ "$shown" -eq 1 ]
 }

@@ -3,11 +3,14 @@
 #
 #   work      the program's current directory, removed at exit
 #   pid       the program's process, killed at exit unless the script cleared it
+#   helper    another process the script started, killed at exit unless cleared
 
 work=$(mktemp -d)
 pid=""
+helper=""
 finish() {
   [ -n "$pid" ] && kill "$pid" 2>/dev/null
+  [ -n "$helper" ] && kill "$helper" 2>/dev/null
   rm -rf "$work"
 }
 trap finish EXIT
