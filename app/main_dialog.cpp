@@ -59,6 +59,10 @@ const MainDialog::Route MainDialog::Routes[] = {
     {WM_COMMAND, IDC_WRITE_STOP, &MainDialog::Command<&MainDialog::StopRecording>},
     {WM_COMMAND, IDC_PLAY, &MainDialog::Command<&MainDialog::StartPlayback>},
     {WM_COMMAND, IDC_STOP_PLAYING, &MainDialog::Command<&MainDialog::StopPlayback>},
+    {WM_LBUTTONDOWN, AnyId, &MainDialog::OnLButtonDown},
+    {WM_MOUSEMOVE, AnyId, &MainDialog::OnMouseMove},
+    {WM_ACTIVATE, AnyId, &MainDialog::OnActivate},
+    {WM_ENDSESSION, AnyId, &MainDialog::OnEndSession},
 };
 
 LRESULT MainDialog::Dispatch(UINT message, WPARAM wParam, LPARAM lParam) {
@@ -121,6 +125,13 @@ LRESULT MainDialog::OnChar(WPARAM wParam, LPARAM lParam) {
 // Leaves at once: no saving, no draining; queued blocks are abandoned with the window.
 void MainDialog::AbortAndExit() {
     if (UpdateData(true)) GetWindow().EndDialog(IDOK);
+}
+
+// The session ends (the display is gone) and the process with it, at once: there is
+// no time to let the queued audio play, but the sliders are saved.
+LRESULT MainDialog::OnEndSession(WPARAM ending, LPARAM) {
+    if (ending != 0) SaveSettingsAndExit();
+    return 0;
 }
 
 void MainDialog::HideMainWindow() {

@@ -6,6 +6,7 @@
 
 #include "app/output_block.h"
 #include "app/program_state.h"
+#include "input/held_keys.h"
 #include "platform/dialog.h"
 #include "platform/platform.h"
 #include "platform/wave_out.h"
@@ -58,6 +59,7 @@ private:
     platform::LRESULT OnMove(platform::WPARAM wParam, platform::LPARAM lParam);
     platform::LRESULT OnChar(platform::WPARAM wParam, platform::LPARAM lParam);
     void AbortAndExit();
+    platform::LRESULT OnEndSession(platform::WPARAM ending, platform::LPARAM lParam);
     void HideMainWindow();
     void OnCancel();
 
@@ -86,6 +88,7 @@ private:
 
     // Computer keyboard: input/computer_keyboard.cpp
     void OnKeyMessage(const platform::Message& msg);
+    platform::LRESULT OnActivate(platform::WPARAM wParam, platform::LPARAM lParam);
 
     // Keyboard view: view/view_handlers.cpp
     void RepaintKeyboardView();
@@ -104,10 +107,16 @@ private:
     // status field.
     void ShowButtonPair(int startButton, int stopButton, bool running);
 
+    // Mouse striking: view/mouse_strike.cpp
+    platform::LRESULT OnLButtonDown(platform::WPARAM keys, platform::LPARAM point);
+    platform::LRESULT OnMouseMove(platform::WPARAM keys, platform::LPARAM point);
+    void StrikeUnderPointer(platform::WPARAM keys, platform::LPARAM point);
+
     platform::Platform& platform_;
     ProgramState& state_;
     OutputBlocks outputBlocks_;
     synth::Engine& engine_;
+    input::HeldKeys heldKeys_;
 };
 
 }  // namespace app

@@ -7,7 +7,15 @@ namespace app {
 using namespace platform;
 
 void MainDialog::OnKeyMessage(const Message& msg) {
+    const uint32_t key = static_cast<uint32_t>(msg.wParam);
+    // A key pressed with Alt held is the system's and plays nothing. A key that went
+    // down alone and comes up with Alt held still lets its notes go.
+    if (msg.message == WM_SYSKEYUP) {
+        heldKeys_.ReleaseKey(key, [&](int32_t note) { NoteEvent(note, 0); });
+        return;
+    }
     if (msg.message != WM_KEYDOWN && msg.message != WM_KEYUP) return;
+    if (msg.message == WM_KEYUP) heldKeys_.Lifted(key);
     if (waveOut == nullptr) return;
     int32_t& base = state_.KeyboardBaseNote;
     if (msg.message == WM_KEYDOWN) {
@@ -19,8 +27,18 @@ void MainDialog::OnKeyMessage(const Message& msg) {
         }
     }
     const int32_t velocity = msg.message == WM_KEYDOWN ? 127 : 0;
-    input::ForEachMappedNote(static_cast<uint32_t>(msg.wParam), base,
-                             [&](int32_t note) { NoteEvent(note, velocity); });
+    input::ForEachMappedNote(key, base, [&](int32_t note) {
+        NoteEvent(note, velocity);
+        if (velocity != 0) heldKeys_.Struck(key, note);
+    });
+}
+
+// Key-ups go to whichever window has the focus, so the notes that keys still hold are
+// released as the focus leaves; otherwise they would sound until struck again.
+LRESULT MainDialog::OnActivate(WPARAM wParam, LPARAM lParam) {
+    if ((wParam & 0xFFFF) == WA_INACTIVE)
+        heldKeys_.ReleaseAll([&](int32_t note) { NoteEvent(note, 0); });
+    return GetWindow().DefWindowProc(WM_ACTIVATE, wParam, lParam);
 }
 
 }  // namespace app

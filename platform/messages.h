@@ -19,13 +19,17 @@ struct Message {
 
 constexpr UINT WM_CREATE = 0x0001;
 constexpr UINT WM_MOVE = 0x0003;
+constexpr UINT WM_ACTIVATE = 0x0006;  // wParam's low word WA_INACTIVE: the focus went elsewhere
 constexpr UINT WM_PAINT = 0x000F;
 constexpr UINT WM_CLOSE = 0x0010;
+constexpr UINT WM_ENDSESSION = 0x0016;  // wParam non-zero: the session, and the process, end
 constexpr UINT WM_ICONERASEBKGND = 0x0027;
 constexpr UINT WM_QUERYDRAGICON = 0x0037;
 constexpr UINT WM_KEYDOWN = 0x0100;
 constexpr UINT WM_KEYUP = 0x0101;
 constexpr UINT WM_CHAR = 0x0102;
+constexpr UINT WM_SYSKEYDOWN = 0x0104;  // a key pressed with Alt held
+constexpr UINT WM_SYSKEYUP = 0x0105;
 constexpr UINT WM_COMMAND = 0x0111;
 constexpr UINT WM_SYSCOMMAND = 0x0112;
 constexpr UINT WM_TIMER = 0x0113;
@@ -38,6 +42,9 @@ constexpr UINT MM_MIM_DATA = 0x03C3;  // a short MIDI message; lParam is the pac
 constexpr UINT BN_CLICKED = 0;
 constexpr int IDOK = 1;
 constexpr int IDCANCEL = 2;
+
+// WM_ACTIVATE states.
+constexpr WPARAM WA_INACTIVE = 0;
 
 // WM_SYSCOMMAND codes (the low four bits are the system's own).
 constexpr WPARAM SC_CLOSE = 0xF060;

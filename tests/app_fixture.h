@@ -56,7 +56,8 @@ protected:
     void SetWeight(int sliderId, int weight) { window->DragSlider(sliderId, 100 - weight); }
 
     synth::Engine& Engine() { return state->engine; }
-    // The notes whose voices are active, lowest first.
+    const synth::Voice& Voice(int note) { return Engine().VoiceTable[note]; }
+    // The notes of the active voices, in ascending order.
     std::vector<int> Sounding() {
         std::vector<int> notes;
         for (int n = 0; n < synth::VoiceCount; ++n)

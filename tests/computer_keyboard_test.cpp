@@ -45,13 +45,6 @@ protected:
         sim.KeyUp(key);
         sim.Pump();
     }
-    std::vector<int> Sounding() {
-        std::vector<int> notes;
-        for (int n = 0; n < synth::VoiceCount; ++n)
-            if (Engine().VoiceTable[n].active != 0) notes.push_back(n);
-        return notes;
-    }
-    const synth::Voice& Voice(int note) { return Engine().VoiceTable[note]; }
     int Base() const { return state->KeyboardBaseNote; }
     size_t Repaints() { return std::ranges::count(sim.Graphics().Kinds(), sim::DrawKind::GetDC); }
 };
@@ -191,6 +184,104 @@ TEST_F(ComputerKeyboardTest, EnterTabAndEscPlayOrNothingButNeverOperateTheDialog
     Press(VK_ESCAPE);
     EXPECT_EQ(sim.Wave().Opens(), 1);
     EXPECT_FALSE(sim.Ended());
+}
+
+TEST_F(ComputerKeyboardTest, LosingTheFocusReleasesEveryNoteAKeyStillHolds) {
+    Start();
+    Press('Q');                  // 60
+    Press('W');                  // 62
+    Lift('W');
+    dialog->NoteEvent(70, 127);  // held by another source, not by a key
+    window->Deactivate();
+    sim.Pump();
+    EXPECT_THAT(Sounding(), ElementsAre(60, 62, 70));
+    EXPECT_EQ(Voice(60).releaseStep, 5.0);
+    EXPECT_EQ(Voice(70).releaseStep, 0.0);
+    EXPECT_EQ(window->DefaultProcessed().back().message, WM_ACTIVATE);
+    Complete(1);
+    EXPECT_EQ(Voice(60).level, 3995.0);
+    EXPECT_EQ(Voice(70).level, 4000.0);
+}
+
+TEST_F(ComputerKeyboardTest, FocusLossReleasesTheNotesAKeyStruckThoughTheBaseMoved) {
+    Start();
+    Press('Q');        // 60
+    Press(VK_RIGHT);
+    Press('Q', true);  // the repeat strikes 61 at the new base
+    Press(VK_RIGHT);
+    window->Deactivate();
+    sim.Pump();
+    EXPECT_THAT(Sounding(), ElementsAre(60, 61));
+    EXPECT_EQ(Voice(60).releaseStep, 5.0);
+    EXPECT_EQ(Voice(61).releaseStep, 5.0);
+    EXPECT_EQ(Voice(62).releaseStep, 0.0);  // where the key would be now: never struck
+}
+
+TEST_F(ComputerKeyboardTest, KeysAlreadyUpOrActivationReleaseNothingOnFocusChanges) {
+    Start();
+    Press('Q');
+    Lift('Q');
+    dialog->NoteEvent(60, 127);  // struck again by another source
+    Press('W');
+    sim.Post(WM_ACTIVATE, 1);    // activated
+    sim.Post(WM_ACTIVATE, 2);    // activated by a click
+    sim.Pump();
+    EXPECT_EQ(Voice(62).releaseStep, 0.0);
+    window->Deactivate();
+    sim.Pump();
+    EXPECT_EQ(Voice(60).releaseStep, 0.0);
+    EXPECT_EQ(Voice(62).releaseStep, 5.0);
+
+    dialog->NoteEvent(62, 127);  // a released key holds nothing at the next focus loss
+    window->Deactivate();
+    sim.Pump();
+    EXPECT_EQ(Voice(62).releaseStep, 0.0);
+}
+
+TEST_F(ComputerKeyboardTest, KeysWithAltHeldPlayNothingAndTheirKeyUpsReleaseNothing) {
+    Start();
+    sim.Graphics().ClearLog();
+    window->SysKeyDown('Q');
+    window->SysKeyDown(VK_RIGHT);
+    sim.Pump();
+    EXPECT_THAT(Sounding(), IsEmpty());
+    EXPECT_EQ(Base(), 59);
+    EXPECT_EQ(Repaints(), 0u);
+
+    dialog->NoteEvent(62, 127);
+    window->SysKeyUp('W');
+    window->Deactivate();  // an Alt key-down holds nothing either
+    sim.Pump();
+    EXPECT_EQ(Voice(62).releaseStep, 0.0);
+}
+
+TEST_F(ComputerKeyboardTest, AKeyPressedAloneStillLetsGoWhenReleasedWithAltHeld) {
+    Start();
+    Press('Q');
+    Press(VK_RIGHT);
+    window->SysKeyUp('Q');
+    sim.Pump();
+    EXPECT_EQ(Voice(60).releaseStep, 5.0);
+    dialog->NoteEvent(60, 127);
+    window->Deactivate();  // the key is up: nothing left to release
+    sim.Pump();
+    EXPECT_EQ(Voice(60).releaseStep, 0.0);
+}
+
+TEST_F(ComputerKeyboardTest, KeyCodesBeyondTheMapsRangeHoldAndReleaseNothing) {
+    Start();
+    Press('Q');
+    for (const WPARAM code : {WPARAM{0x100}, WPARAM{0x151}, WPARAM{0xFFFF}}) {
+        Press(code);
+        Lift(code);
+        window->SysKeyUp(code);
+        sim.Pump();
+    }
+    EXPECT_THAT(Sounding(), ElementsAre(60));
+    EXPECT_EQ(Voice(60).releaseStep, 0.0);
+    window->Deactivate();
+    sim.Pump();
+    EXPECT_EQ(Voice(60).releaseStep, 5.0);
 }
 
 }  // namespace

@@ -20,6 +20,7 @@
 #include <atomic>
 #include <chrono>
 #include <cmath>
+#include <csignal>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
@@ -638,6 +639,94 @@ TEST(DesktopWindow, TimersRunAndTheMainWindowIsServedUnderANestedDialog) {
         if (m.message != WM_TIMER) continue;
         EXPECT_EQ(m.wParam, MessageTimer) << "a procedure's tick went to WindowProc";
     }
+}
+
+TEST(DesktopWindow, AltKeysAreSystemKeysAndTheFocusLeavingIsADeactivation) {
+    DesktopPlatform desktop;
+    const auto& main = res::MainDialogTemplate;
+    ScriptedDialog dialog(main);
+    auto saw = [&](UINT message, WPARAM wParam, LPARAM lParam) {
+        return [&dialog, message, wParam, lParam] { return dialog.Saw(message, wParam, lParam); };
+    };
+    auto focusOn = [](::Window window) {
+        XSetInputFocus(fl_display, window, RevertToParent, CurrentTime);
+        XFlush(fl_display);
+    };
+    dialog.steps = {
+        WaitUntil([&] { return dialog.Desktop().Toplevel().visible() && dialog.Count(WM_PAINT) > 0; }),
+        Do([&] { focusOn(fl_xid(&dialog.Desktop().Toplevel())); }),
+        Pause(100ms),
+        Do([&] { Xdo("keydown alt+q keyup q keyup alt key w"); }),
+        WaitUntil(saw(WM_KEYUP, 'W', 0xC0000001)),
+        Do([&] {
+            EXPECT_TRUE(dialog.Saw(WM_SYSKEYDOWN, 'Q', 0x20000001));
+            EXPECT_TRUE(dialog.Saw(WM_SYSKEYUP, 'Q', 0xE0000001));
+            EXPECT_FALSE(dialog.Saw(WM_KEYDOWN, 'Q', 1));
+            EXPECT_FALSE(dialog.Saw(WM_KEYUP, 'Q', 0xC0000001));
+            EXPECT_TRUE(dialog.Saw(WM_KEYDOWN, 'W', 1)) << "W came after Alt went up";
+            // The focus moving between the window's own controls is no deactivation.
+            dialog.GetWindow().SetFocusTo(res::IDC_AMPLITUDE);
+            dialog.GetWindow().SetFocusTo(res::IDC_STATUS);
+            Xdo("mousemove " + CentreOf(main, res::IDC_RESET_SOUND) + " click 1");
+        }),
+        WaitUntil(saw(WM_COMMAND, MakeCommand(res::IDC_RESET_SOUND, BN_CLICKED), 0)),
+        Do([&] {
+            EXPECT_EQ(dialog.Count(WM_ACTIVATE), 0u);
+            focusOn(DefaultRootWindow(fl_display));
+        }),
+        WaitUntil(saw(WM_ACTIVATE, WA_INACTIVE, 0)),
+    };
+    EXPECT_EQ(desktop.RunModal(dialog), 0);
+    EXPECT_EQ(dialog.Count(WM_ACTIVATE), 1u);
+}
+
+// SIGTERM, SIGINT and SIGHUP arrive as WM_CLOSE on every running window, here ending
+// each dialog through the default handling of WM_CLOSE.
+TEST(DesktopWindow, EndingSignalsCloseEveryRunningWindow) {
+    for (const int signal : {SIGTERM, SIGINT, SIGHUP}) {
+        std::signal(signal, SIG_DFL);  // whatever the test runner left
+        DesktopPlatform desktop;
+        ScriptedDialog main(res::MainDialogTemplate);
+        ScriptedDialog about(res::AboutDialogTemplate);
+        constexpr int OpenAbout = 999;
+        int nestedResult = 0;
+        main.onWindowProc = [&](UINT message, WPARAM wParam, LPARAM) {
+            if (message == WM_COMMAND && CommandId(wParam) == OpenAbout)
+                nestedResult = desktop.RunModal(about);
+        };
+        main.steps = {
+            Do([&] {
+                main.GetWindow().PostMessage(WM_COMMAND, MakeCommand(OpenAbout, BN_CLICKED), 0);
+            }),
+            WaitUntil([] { return false; }),
+        };
+        about.steps = {
+            WaitUntil([&] { return about.Desktop().Toplevel().visible(); }),
+            Do([&] { std::raise(signal); }),
+            WaitUntil([] { return false; }),
+        };
+        EXPECT_EQ(desktop.RunModal(main), IDCANCEL) << "signal " << signal;
+        EXPECT_EQ(nestedResult, IDCANCEL) << "signal " << signal;
+        EXPECT_TRUE(main.Saw(WM_CLOSE, 0, 0)) << "signal " << signal;
+        EXPECT_TRUE(about.Saw(WM_CLOSE, 0, 0)) << "signal " << signal;
+    }
+}
+
+// Started with the signal ignored, as nohup starts a program, it stays ignored.
+TEST(DesktopWindow, AnEndingSignalIgnoredFromTheStartStaysIgnored) {
+    std::signal(SIGHUP, SIG_IGN);
+    {
+        DesktopPlatform desktop;
+        ScriptedDialog dialog(res::MainDialogTemplate);
+        dialog.steps = {
+            WaitUntil([&] { return dialog.Desktop().Toplevel().visible(); }),
+            Do([] { std::raise(SIGHUP); }),
+            Pause(200ms),
+        };
+        EXPECT_EQ(desktop.RunModal(dialog), 0);
+        EXPECT_FALSE(dialog.Saw(WM_CLOSE, 0, 0));
+    }
+    std::signal(SIGHUP, SIG_DFL);
 }
 
 // ---------------------------------------------------------------------------------

@@ -78,3 +78,17 @@ TEST_F(WindowCommandsTest, CancelEndsAtOnceWithoutSaving) {
     EXPECT_EQ(sim.Result(), IDCANCEL);
     EXPECT_FALSE(Settings().has_value());
 }
+
+TEST_F(WindowCommandsTest, SessionEndSavesTheSlidersAtOnceWithoutDraining) {
+    window->DragSlider(IDC_SLIDER_2, 30);
+    sim.Post(WM_ENDSESSION, 0);  // the session goes on after all
+    sim.Pump();
+    EXPECT_FALSE(sim.Ended());
+    EXPECT_FALSE(Settings().has_value());
+
+    sim.Post(WM_ENDSESSION, 1);
+    sim.Pump();
+    EXPECT_TRUE(sim.Ended());
+    EXPECT_EQ(sim.Wave().InFlight(), 60u);  // the process ends with them
+    EXPECT_NE(Settings().value_or("").find("sl2=70"), std::string::npos) << Settings().value_or("");
+}

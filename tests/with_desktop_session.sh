@@ -6,8 +6,8 @@
 #
 #   with_desktop_session.sh [--rate HZ | --pulse] command [arguments...]
 #
-# The command sees DISPLAY, and JACK_DEFAULT_SERVER and KELVARIN_TEST_JACKD_PID, or
-# PULSE_SERVER whose sink "null" records at null.monitor.
+# The command sees DISPLAY and KELVARIN_TEST_XVFB_PID, and JACK_DEFAULT_SERVER and
+# KELVARIN_TEST_JACKD_PID, or PULSE_SERVER whose sink "null" records at null.monitor.
 set -u
 
 rate=44100
@@ -63,6 +63,7 @@ if [ ! -s "$session/display" ]; then
   exit 1
 fi
 export DISPLAY=":$(cat "$session/display")"
+export KELVARIN_TEST_XVFB_PID=$x_pid
 
 # A private PulseAudio server in its own home and runtime directories, so it never
 # meets the user's own; JACK gets a server name that nothing runs under.

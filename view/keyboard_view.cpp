@@ -14,13 +14,6 @@ constexpr int LampRect[4] = {312, 180, 322, 190};
 constexpr int MeterLeft = 10, MeterTop = 180, MeterRight = 310, MeterBottom = 190;
 constexpr double MeterScale = 0.0091552734375;  // 300 / 32768
 
-constexpr int HighestDrawnNote = 127;
-constexpr int OctaveCount = 10;
-constexpr int WhiteOffsets[7] = {0, 2, 4, 5, 7, 9, 11};
-// Black keys over the seams after white columns 0, 1, 3, 4 and 5.
-constexpr int BlackOffsets[5] = {1, 3, 6, 8, 10};
-constexpr int BlackSeams[5] = {0, 1, 3, 4, 5};
-
 // A solid brush that lives no longer than one drawing call.
 class Brush {
 public:
@@ -97,11 +90,9 @@ void DrawKeys(DeviceContext& dc, BrushSelection& selection, const Brush& light,
               const synth::Engine& engine, int32_t baseNote) {
     const Brush soundingBlack(dc, SoundingBlackKeyColour);
     const Brush silentBlack(dc, SilentBlackKeyColour);
-    const int blackWidth = static_cast<int>(WhiteKeyWidth * 0.6);
-    const int blackHeight = static_cast<int>(KeyHeight * 0.6);
     for (int k = 0; k < OctaveCount; ++k) {
-        const int first = 12 + 12 * k;
-        const int origin = KeyboardLeft + 7 * WhiteKeyWidth * k;
+        const int first = LowestDrawnNote + 12 * k;
+        const int origin = OctaveLeft(k);
         for (int j = 0; j < 7; ++j) {
             const int note = first + WhiteOffsets[j];
             if (note > HighestDrawnNote) continue;
@@ -111,13 +102,12 @@ void DrawKeys(DeviceContext& dc, BrushSelection& selection, const Brush& light,
         for (int b = 0; b < 5; ++b) {
             const int note = first + BlackOffsets[b];
             if (note > HighestDrawnNote) break;  // every later black key is higher still
-            const int left =
-                origin + WhiteKeyWidth * BlackSeams[b] + (2 * WhiteKeyWidth - blackWidth) / 2;
+            const int left = BlackKeyLeft(origin, BlackSeams[b]);
             selection.Select(engine.VoiceTable[note].active != 0 ? soundingBlack : silentBlack);
-            dc.Rectangle(left, KeyboardTop, left + blackWidth, KeyboardTop + blackHeight);
+            dc.Rectangle(left, KeyboardTop, left + BlackKeyWidth, KeyboardTop + BlackKeyHeight);
             if (note == baseNote) {
                 selection.Select(light);
-                DrawMarker(dc, left + 1, left + blackWidth);
+                DrawMarker(dc, left + 1, left + BlackKeyWidth);
             }
         }
     }

@@ -5,14 +5,9 @@
 
 #include "platform/device_context.h"
 #include "synth/engine.h"
+#include "view/keyboard_layout.h"
 
 namespace view {
-
-// Keyboard geometry in client pixels.
-constexpr int KeyboardLeft = 10;
-constexpr int KeyboardTop = 200;
-constexpr int WhiteKeyWidth = 14;
-constexpr int KeyHeight = 65;
 
 constexpr platform::ColorRef LightColour = platform::Rgb(250, 250, 250);
 constexpr platform::ColorRef RedColour = platform::Rgb(255, 0, 0);

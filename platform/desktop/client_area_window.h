@@ -15,7 +15,10 @@ class OffscreenContext;
 class ClientAreaEvents {
 public:
     virtual ~ClientAreaEvents() = default;
-    virtual void OnKey(bool down, WPARAM virtualKey) = 0;
+    // system: pressed or released with Alt held.
+    virtual void OnKey(bool down, bool system, WPARAM virtualKey) = 0;
+    // The window lost the keyboard focus to another window.
+    virtual void OnDeactivated() = 0;
     virtual void OnMouse(UINT message, WPARAM keys, int x, int y) = 0;
     // Whether (x, y) lies on a control that keeps mouse presses to itself.
     virtual bool IsOnControl(int x, int y) const = 0;

@@ -64,8 +64,10 @@ bool DesktopPlatform::OpenDisplay() {
 
 int DesktopPlatform::RunModal(Dialog& dialog) {
     if (!OpenDisplay()) return -1;
+    sessionEnd_.Watch();
     auto window = std::make_unique<DialogWindow>(dialog, queue_, modalDepth_ > 0);
     dialog.AttachWindow(window.get());
+    sessionEnd_.Add(*window);
     ++modalDepth_;
     int result = -1;
     if (dialog.WindowProc(WM_CREATE, 0, 0) != -1) {
@@ -76,6 +78,7 @@ int DesktopPlatform::RunModal(Dialog& dialog) {
         }
         result = window->Result();
     }
+    sessionEnd_.Remove(*window);
     waveOut_.AbandonStreamsOf(window.get());
     --modalDepth_;
     dialog.AttachWindow(nullptr);

@@ -7,6 +7,7 @@
 #include "platform/desktop/message_queue.h"
 #include "platform/desktop/posix_file_system.h"
 #include "platform/desktop/rtaudio_wave_out.h"
+#include "platform/desktop/session_end.h"
 #include "platform/platform.h"
 
 namespace platform::desktop {
@@ -31,6 +32,7 @@ private:
     MessageQueue queue_;
     PosixFileSystem files_;
     RtAudioWaveOut waveOut_;
+    SessionEnd sessionEnd_;
     int modalDepth_ = 0;
 };
 

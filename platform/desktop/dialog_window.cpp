@@ -12,6 +12,7 @@ namespace {
 constexpr int IconSize = 32;
 constexpr LPARAM KeyDownFlags = 1;           // repeat count 1
 constexpr LPARAM KeyUpFlags = 0xC0000001;    // repeat count 1, was down, being released
+constexpr LPARAM AltHeld = 0x20000000;
 const char* const WindowClass = "Kelvarin";
 
 void SetApplicationIcon(Fl_Window& window) {
@@ -233,9 +234,13 @@ void DialogWindow::EndDialog(int result) {
     result_ = result;
 }
 
-void DialogWindow::OnKey(bool down, WPARAM virtualKey) {
-    PostMessage(down ? WM_KEYDOWN : WM_KEYUP, virtualKey, down ? KeyDownFlags : KeyUpFlags);
+void DialogWindow::OnKey(bool down, bool system, WPARAM virtualKey) {
+    const UINT message =
+        system ? (down ? WM_SYSKEYDOWN : WM_SYSKEYUP) : (down ? WM_KEYDOWN : WM_KEYUP);
+    PostMessage(message, virtualKey, (down ? KeyDownFlags : KeyUpFlags) | (system ? AltHeld : 0));
 }
+
+void DialogWindow::OnDeactivated() { PostMessage(WM_ACTIVATE, WA_INACTIVE, 0); }
 
 void DialogWindow::OnMouse(UINT message, WPARAM keys, int x, int y) {
     PostMessage(message, keys, MakePointLParam(x, y));

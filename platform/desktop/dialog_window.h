@@ -64,7 +64,8 @@ public:
     void EndDialog(int result) override;
 
 private:
-    void OnKey(bool down, WPARAM virtualKey) override;
+    void OnKey(bool down, bool system, WPARAM virtualKey) override;
+    void OnDeactivated() override;
     void OnMouse(UINT message, WPARAM keys, int x, int y) override;
     bool IsOnControl(int x, int y) const override;
     void OnCloseRequest() override;

@@ -11,13 +11,15 @@ namespace platform::desktop {
 namespace {
 
 int FilterEvent(int event, Fl_Window* window) {
-    if (event == FL_KEYDOWN || event == FL_KEYUP) {
-        auto* dialogWindow = dynamic_cast<ClientAreaWindow*>(window);
+    auto* dialogWindow = dynamic_cast<ClientAreaWindow*>(window);
+    if (dialogWindow && (event == FL_KEYDOWN || event == FL_KEYUP)) {
         const WPARAM virtualKey = VirtualKeyFor(Fl::event_key(), Fl::event_original_key());
-        if (dialogWindow && virtualKey != 0) {
-            dialogWindow->Events().OnKey(event == FL_KEYDOWN, virtualKey);
-        }
+        const bool system = Fl::event_state(FL_ALT) != 0;
+        if (virtualKey != 0) dialogWindow->Events().OnKey(event == FL_KEYDOWN, system, virtualKey);
     }
+    // The window system's focus leaving the window; focus moves between its own
+    // controls never come this way.
+    if (dialogWindow && event == FL_UNFOCUS) dialogWindow->Events().OnDeactivated();
     return Fl::handle_(event, window);
 }
 

@@ -1,6 +1,7 @@
 #pragma once
 // Reports every key press and release on a dialog window as WM_KEYDOWN / WM_KEYUP
-// before any control sees it, then lets the key go on to the focused control.
+// (WM_SYSKEYDOWN / WM_SYSKEYUP with Alt held) before any control sees it, then lets
+// the key go on to the focused control; and the window losing the keyboard focus.
 
 namespace platform::desktop {
 

@@ -11,6 +11,7 @@ namespace {
 
 // The bits of a key message's lParam that the program may look at.
 constexpr LPARAM RepeatCountOne = 1;
+constexpr LPARAM AltHeld = LPARAM{1} << 29;
 constexpr LPARAM WasDownBefore = LPARAM{1} << 30;
 constexpr LPARAM BeingReleased = LPARAM{1} << 31;
 
@@ -273,6 +274,22 @@ void SimWindow::KeyDown(WPARAM virtualKey, bool autoRepeat) {
 
 void SimWindow::KeyUp(WPARAM virtualKey) {
     PostMessage(WM_KEYUP, virtualKey, RepeatCountOne | WasDownBefore | BeingReleased);
+}
+
+void SimWindow::SysKeyDown(WPARAM virtualKey) {
+    PostMessage(WM_SYSKEYDOWN, virtualKey, RepeatCountOne | AltHeld);
+}
+
+void SimWindow::SysKeyUp(WPARAM virtualKey) {
+    PostMessage(WM_SYSKEYUP, virtualKey, RepeatCountOne | AltHeld | WasDownBefore | BeingReleased);
+}
+
+void SimWindow::LButtonDown(int x, int y) {
+    PostMessage(WM_LBUTTONDOWN, MK_LBUTTON, MakePointLParam(x, y));
+}
+
+void SimWindow::MouseMove(int x, int y, WPARAM buttons) {
+    PostMessage(WM_MOUSEMOVE, buttons, MakePointLParam(x, y));
 }
 
 void SimWindow::SysCommand(WPARAM code) { PostMessage(WM_SYSCOMMAND, code, 0); }

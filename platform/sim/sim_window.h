@@ -107,6 +107,15 @@ public:
     bool DragSlider(int id, int position);
     void KeyDown(platform::WPARAM virtualKey, bool autoRepeat = false);
     void KeyUp(platform::WPARAM virtualKey);
+    // Keys pressed and released with Alt held: the system's keys.
+    void SysKeyDown(platform::WPARAM virtualKey);
+    void SysKeyUp(platform::WPARAM virtualKey);
+    // Another window takes the keyboard focus.
+    void Deactivate() { PostMessage(platform::WM_ACTIVATE, platform::WA_INACTIVE, 0); }
+    // The pointer over the client area, away from every control, in client pixels:
+    // a left-button press, and a move with the buttons given as MK_ flags held.
+    void LButtonDown(int x, int y);
+    void MouseMove(int x, int y, platform::WPARAM buttons);
     void SysCommand(platform::WPARAM code);
     void Paint() { PostMessage(platform::WM_PAINT, 0, 0); }
     void Post(platform::UINT message, platform::WPARAM wParam = 0, platform::LPARAM lParam = 0) {

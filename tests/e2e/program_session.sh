@@ -4,11 +4,14 @@
 #
 #   work      the program's current directory, removed at exit
 #   pid       the program's process, killed at exit unless the script cleared it
+#   helper    another process the script started, killed at exit unless cleared
 
 work=$(mktemp -d)
 pid=""
+helper=""
 finish() {
   [ -n "$pid" ] && kill "$pid" 2>/dev/null
+  [ -n "$helper" ] && kill "$helper" 2>/dev/null
   rm -rf "$work"
 }
 trap finish EXIT
@@ -36,9 +39,9 @@ output_up() {
   fi
 }
 
-start_program() {  # start_program KELVARIN: sets window to the X window's id
+start_program() {  # start_program KELVARIN (or a command that runs it): sets window to the X window's id
   cd "$work"
-  "$1" >"$work/kelvarin.log" 2>&1 &
+  "$@" >"$work/kelvarin.log" 2>&1 &
   pid=$!
   wait_for 10 xdotool search --name '^Kelvarin$' || fail "no window titled Kelvarin"
   window=$(xdotool search --name '^Kelvarin$' | head -n 1)
@@ -57,4 +60,9 @@ wait_for_exit() {  # wait_for_exit WHAT: the program must end within 5 s, with s
   wait "$pid" || status=$?
   pid=""
   [ "$status" -eq 0 ] || fail "the program ended with status $status after $1"
+}
+
+pixel_at() {  # pixel_at PICTURE X Y: prints the pixel's colour as R,G,B
+  local p="p{$2,$3}"
+  convert "$1" -format "%[fx:round(255*$p.r)],%[fx:round(255*$p.g)],%[fx:round(255*$p.b)]" info:
 }

@@ -20,6 +20,11 @@ struct Tone {
 // Nothing when fewer than MinCycles whole cycles are steady.
 std::optional<Tone> MeasureTone(const std::vector<double>& samples, uint32_t rate);
 
+// A tone that fades from its onset (a mouse strike): measured over the longest stretch
+// whose 10 ms peaks stay above near times the loudest; its peak is the loudest window's.
+std::optional<Tone> MeasureFadingTone(const std::vector<double>& samples, uint32_t rate,
+                                      double near);
+
 constexpr size_t MinCycles = 50;
 
 }  // namespace e2e

@@ -1,8 +1,9 @@
 // Checks a recording for a steady tone: prints its frequency and peak level, and exits
 // 0 when both are within the given tolerances.
-//   wav_tone_check FILE.wav FREQUENCY_HZ PEAK TOLERANCE_HZ PEAK_TOLERANCE
+//   wav_tone_check FILE.wav FREQUENCY_HZ PEAK TOLERANCE_HZ PEAK_TOLERANCE [NEAR]
 // PEAK is in full-scale units (1.0 is the largest sample). The tone is measured where
-// the recording stays near its loudest part (tone_measure.h).
+// the recording stays near the level it mostly sounds at (tone_measure.h); given NEAR,
+// it is a tone that fades from its onset, judged while above NEAR times its loudest.
 #include <cmath>
 #include <cstdint>
 #include <cstdio>
@@ -13,8 +14,8 @@
 #include "wav_reader.h"
 
 int main(int argc, char** argv) {
-    if (argc != 6) {
-        std::fprintf(stderr, "usage: %s FILE.wav FREQ PEAK FREQ_TOL PEAK_TOL\n", argv[0]);
+    if (argc != 6 && argc != 7) {
+        std::fprintf(stderr, "usage: %s FILE.wav FREQ PEAK FREQ_TOL PEAK_TOL [NEAR]\n", argv[0]);
         return 2;
     }
     Recording rec;
@@ -25,7 +26,9 @@ int main(int argc, char** argv) {
     const double wantFreq = std::atof(argv[2]), wantPeak = std::atof(argv[3]);
     const double freqTol = std::atof(argv[4]), peakTol = std::atof(argv[5]);
 
-    const std::optional<e2e::Tone> tone = e2e::MeasureTone(rec.samples, rec.rate);
+    const std::optional<e2e::Tone> tone =
+        argc == 7 ? e2e::MeasureFadingTone(rec.samples, rec.rate, std::atof(argv[6]))
+                  : e2e::MeasureTone(rec.samples, rec.rate);
     if (!tone) {
         std::printf("no steady tone of %zu cycles\n", e2e::MinCycles);
         return 1;
