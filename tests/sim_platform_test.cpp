@@ -306,8 +306,8 @@ TEST_F(SimWaveOutTest, CompletionCarriesTheHeaderAndBlocksAreCopiedWhenWritten) 
 TEST_F(SimWaveOutTest, CloseWhileBlocksAreInFlightFailsAndClosesNothing) {
     Block a(0, 0);
     Queue(a);
-    EXPECT_EQ(wave().Close(handle_), sim::WaveStillPlaying);
-    EXPECT_EQ(wave().UnprepareHeader(handle_, &a.header), sim::WaveStillPlaying);
+    EXPECT_EQ(wave().Close(handle_), platform::WAVERR_STILLPLAYING);
+    EXPECT_EQ(wave().UnprepareHeader(handle_, &a.header), platform::WAVERR_STILLPLAYING);
     EXPECT_TRUE(wave().IsOpen());
     wave().CompleteAll();
     EXPECT_EQ(wave().UnprepareHeader(handle_, &a.header), MMSYSERR_NOERROR);
