@@ -3,8 +3,9 @@
 JOBS ?= $(shell nproc)
 BUILD := build
 ASAN_BUILD := build-asan
+FUZZ_BUILD := build-fuzz
 
-.PHONY: deps build run test test-fast test-asan bench clean
+.PHONY: deps build run test test-fast test-asan test-fuzz bench clean
 
 deps:
 	@scripts/install-deps.sh
@@ -16,7 +17,7 @@ build: deps
 run: build
 	$(BUILD)/kelvarin
 
-test: test-fast test-asan
+test: test-fast test-asan test-fuzz
 
 test-fast: build
 	cd $(BUILD) && ctest --output-on-failure
@@ -26,8 +27,15 @@ test-asan: deps
 	cmake --build $(ASAN_BUILD) -j $(JOBS)
 	cd $(ASAN_BUILD) && ctest --output-on-failure -LE slow
 
+# Every fuzz target for a short fixed time, built with clang for libFuzzer.
+test-fuzz: deps
+	cmake -S . -B $(FUZZ_BUILD) -DCMAKE_BUILD_TYPE=Debug -DCMAKE_CXX_COMPILER=clang++ -DKELVARIN_FUZZ=ON \
+	  -DKELVARIN_SANITIZE=ON -DKELVARIN_DESKTOP=OFF -DKELVARIN_TESTS=OFF -DKELVARIN_BENCH=OFF
+	cmake --build $(FUZZ_BUILD) -j $(JOBS) --target kelvarin_fuzzers
+	cd $(FUZZ_BUILD) && ctest --output-on-failure -L fuzz
+
 bench: build
 	$(BUILD)/bench/render_bench
 
 clean:
-	rm -rf $(BUILD) $(ASAN_BUILD)
+	rm -rf $(BUILD) $(ASAN_BUILD) $(FUZZ_BUILD)
