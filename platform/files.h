@@ -27,7 +27,8 @@ struct FileStamp {
     uint64_t device = 0;
     uint64_t inode = 0;
     uint64_t size = 0;
-    int64_t modifiedNs = 0;
+    int64_t modifiedSeconds = 0;
+    int64_t modifiedNanoseconds = 0;
     uint32_t permissions = 0;
 
     bool operator==(const FileStamp&) const = default;

@@ -41,7 +41,7 @@ std::vector<Line> SplitLines(std::string_view text) {
         const size_t nl = text.find('\n', pos);
         size_t stop = nl == std::string_view::npos ? text.size() : nl;
         const size_t next = nl == std::string_view::npos ? text.size() : nl + 1;
-        if (nl != std::string_view::npos && stop > pos && text[stop - 1] == '\r') --stop;
+        if (nl != std::string_view::npos && text.substr(pos, stop - pos).ends_with('\r')) --stop;
         lines.push_back({text.substr(pos, stop - pos), pos, next});
         pos = next;
     }
@@ -52,7 +52,7 @@ std::vector<Line> SplitLines(std::string_view text) {
 std::string_view LineEndOf(std::string_view text) {
     const size_t nl = text.find('\n');
     if (nl == std::string_view::npos) return NewFileLineEnd;
-    return nl > 0 && text[nl - 1] == '\r' ? "\r\n" : "\n";
+    return text.substr(0, nl).ends_with('\r') ? "\r\n" : "\n";
 }
 
 // The section name of a "[name]" line, or nothing for other lines.

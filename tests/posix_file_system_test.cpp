@@ -96,6 +96,18 @@ TEST_F(PosixFilesTest, AReadOnlyFileIsLeftUntouched) {
     EXPECT_THAT(Names(), UnorderedElementsAre("Kelvarin.ini"));
 }
 
+TEST_F(PosixFilesTest, AFileHeldOpenElsewhereIsNeitherReadNorReplaced) {
+    Put(In("Kelvarin.ini"), "held");
+    const int holder = open(In("Kelvarin.ini").c_str(), O_RDONLY);
+    ASSERT_GE(holder, 0);
+    ASSERT_EQ(flock(holder, LOCK_EX), 0);
+    EXPECT_FALSE(files.ReplaceWholeFile(In("Kelvarin.ini"), "new"));
+    EXPECT_EQ(files.ReadWholeFile(In("Kelvarin.ini")), std::nullopt);
+    close(holder);
+    EXPECT_EQ(Contents(In("Kelvarin.ini")), "held");
+    EXPECT_THAT(Names(), UnorderedElementsAre("Kelvarin.ini"));
+}
+
 TEST_F(PosixFilesTest, AReplacementKeepsTheFilesPermissions) {
     Put(In("Kelvarin.ini"), "a");
     chmod(In("Kelvarin.ini").c_str(), 0640);
@@ -140,7 +152,9 @@ TEST_F(PosixFilesTest, ACurrentDirectoryThatWasDeletedCannotBeNamed) {
 TEST_F(PosixFilesTest, TheStampChangesWithEveryChangeAndOnlyThen) {
     const std::string path = In("Kelvarin.ini");
     EXPECT_EQ(files.Stamp(path), std::nullopt);
+    EXPECT_FALSE(files.Exists(path));
     Put(path, "[Kelvarin]\nHideWindow=0\n");
+    EXPECT_TRUE(files.Exists(path));
     const auto first = files.Stamp(path);
     ASSERT_TRUE(first.has_value());
     EXPECT_EQ(first->size, 24u);
@@ -154,7 +168,7 @@ TEST_F(PosixFilesTest, TheStampChangesWithEveryChangeAndOnlyThen) {
 
     // Rewritten in place, as some editors do: the time tells, at the same size.
     Put(path, "[Kelvarin]\nHideWindow=2\n");
-    const timespec later[2] = {{0, UTIME_OMIT}, {first->modifiedNs / 1000000000 + 5, 0}};
+    const timespec later[2] = {{0, UTIME_OMIT}, {first->modifiedSeconds + 5, 0}};
     ASSERT_EQ(utimensat(AT_FDCWD, path.c_str(), later, 0), 0);
     const auto rewritten = files.Stamp(path);
     EXPECT_EQ(rewritten->inode, replaced->inode);

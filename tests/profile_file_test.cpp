@@ -15,6 +15,14 @@ TEST(ProfileFormat, FindsKeysWithoutRegardToCase) {
     EXPECT_EQ(FindProfileValue(text, "missing", "sl1"), std::nullopt);
 }
 
+TEST(ProfileFormat, AQuotedValueReadsWithoutItsQuotes) {
+    const std::string text = "[Kelvarin]\na=\"42\"\nb='7'\nc=\"5'\nd=\"\n";
+    EXPECT_EQ(FindProfileValue(text, "Kelvarin", "a"), "42");
+    EXPECT_EQ(FindProfileValue(text, "Kelvarin", "b"), "7");
+    EXPECT_EQ(FindProfileValue(text, "Kelvarin", "c"), "\"5'");
+    EXPECT_EQ(FindProfileValue(text, "Kelvarin", "d"), "\"");
+}
+
 TEST(ProfileFormat, WritingCreatesTheSectionThenReplacesInPlace) {
     std::string text = SetProfileValue("", "Kelvarin", "sl1", "100");
     EXPECT_EQ(text, "[Kelvarin]\nsl1=100\n");
@@ -55,6 +63,8 @@ TEST(ProfileFormat, ACrLfFileKeepsCrLfOnEveryLineWritten) {
     EXPECT_EQ(text,
               "; notes\r\n[Kelvarin]\r\nsl1=55\r\nsl2=3\r\n\r\n[other]\r\nx=1\r\n[new]\r\nk=9\r\n");
     EXPECT_EQ(FindProfileValue(text, "Kelvarin", "sl1"), "55");
+    // A file that starts with an empty line still has its own line end.
+    EXPECT_EQ(SetProfileValue("\r\n[Kelvarin]\r\n", "Kelvarin", "a", "1"), "\r\n[Kelvarin]\r\na=1\r\n");
     // Without a line break the text is new, and new text uses the platform's own.
     EXPECT_EQ(SetProfileValue("[Kelvarin]", "Kelvarin", "a", "1"), "[Kelvarin]\na=1\n");
     EXPECT_EQ(SetProfileValue("[Kelvarin]\r\nsl1=1", "Kelvarin", "sl2", "2"),
@@ -118,6 +128,13 @@ TEST_F(ProfileFileTest, TextBeyondAsciiSurvivesAWriteInEveryEncoding) {
     files.SetFile(Path, utf8);
     ASSERT_TRUE(Put("sl1", "5"));
     EXPECT_EQ(files.Contents(Path), utf8 + "[Kelvarin]\nsl1=5\n");
+}
+
+TEST_F(ProfileFileTest, AValueIsCutToTheBufferLessItsTerminator) {
+    files.SetFile(Path, "[Kelvarin]\nsl1=" + std::string(300, '7') + "\n");
+    EXPECT_EQ(Get("sl1"), std::string(255, '7'));
+    EXPECT_EQ(profile.GetPrivateProfileString("Kelvarin", "sl1", "", 3, Path), "77");
+    EXPECT_EQ(profile.GetPrivateProfileString("Kelvarin", "sl1", "", 0, Path), "");
 }
 
 TEST_F(ProfileFileTest, ReadingAKeyAgainReadsTheFileOnlyOnceItHasChanged) {

@@ -135,11 +135,6 @@ void RemoveStaleTemporaries(const std::string& directory, const std::string& pre
     closedir(entries);
 }
 
-int64_t Nanoseconds(const timespec& time) {
-    constexpr int64_t NanosecondsPerSecond = 1000000000;
-    return int64_t{time.tv_sec} * NanosecondsPerSecond + time.tv_nsec;
-}
-
 mode_t NewFileMode() {
     const mode_t mask = umask(0);
     umask(mask);
@@ -196,8 +191,8 @@ std::optional<FileStamp> PosixFileSystem::Stamp(const std::string& path) {
     struct stat status;
     if (stat(path.c_str(), &status) != 0) return std::nullopt;
     return FileStamp{static_cast<uint64_t>(status.st_dev), static_cast<uint64_t>(status.st_ino),
-                     static_cast<uint64_t>(status.st_size), Nanoseconds(status.st_mtim),
-                     static_cast<uint32_t>(status.st_mode & 07777)};
+                     static_cast<uint64_t>(status.st_size), status.st_mtim.tv_sec,
+                     status.st_mtim.tv_nsec, static_cast<uint32_t>(status.st_mode & 07777)};
 }
 
 bool PosixFileSystem::ReplaceWholeFile(const std::string& path, const std::string& contents) {

@@ -96,7 +96,7 @@ std::optional<FileStamp> SimFileSystem::Stamp(const std::string& path) {
     if (!node) return std::nullopt;
     const Access access = AccessOf(fullPath);
     constexpr uint32_t ReadBits = 0444, WriteBits = 0222;
-    return FileStamp{0, node->inode, node->contents.size(), node->modified,
+    return FileStamp{0, node->inode, node->contents.size(), node->modified, 0,
                      (access.unreadable ? 0 : ReadBits) | (access.unwritable ? 0 : WriteBits)};
 }
 
