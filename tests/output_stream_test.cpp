@@ -142,6 +142,7 @@ TEST_F(OutputStreamTest, CloseWaitsForTheQueueThenSavesAndEnds) {
     Complete(1);
     ASSERT_TRUE(sim.Ended());
     EXPECT_EQ(sim.Result(), 0);
+    EXPECT_FALSE(sim.Wave().IsOpen());  // closed before the program ends
     EXPECT_EQ(sim.Wave().Blocks().size(), 60u);
     const std::string saved = Settings().value_or("");
     EXPECT_NE(saved.find("sl1=100\n"), std::string::npos) << saved;

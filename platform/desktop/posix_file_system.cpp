@@ -100,7 +100,7 @@ std::optional<std::string> FollowLinks(std::string path) {
         const ssize_t length = readlink(path.c_str(), buffer.data(), buffer.size());
         if (length < 0 || static_cast<size_t>(length) == buffer.size()) return std::nullopt;
         const std::string target(buffer.data(), static_cast<size_t>(length));
-        path = target.front() == '/' ? target : DirectoryOf(path) + "/" + target;
+        path = target.starts_with('/') ? target : DirectoryOf(path) + "/" + target;
     }
     return std::nullopt;
 }
