@@ -46,7 +46,7 @@ TEST_F(RefreshTickTest, ReleaseSliderSetsTheNoteOffStep) {
 TEST_F(RefreshTickTest, AmplitudeFieldIsReadAsANumber) {
     for (const auto& [text, value] :
          {std::pair{"abc", 0}, {"12abc", 12}, {"  -7", -7}, {"", 0}, {"3000", 3000}, {"+250", 250},
-          {"\t+0x10", 0}, {"--5", 0}}) {
+          {"\t+0x10", 0}, {"--5", 0}, {"\t\n\v\f\r 9", 9}}) {
         window->Type(IDC_AMPLITUDE, text);
         Tick();
         EXPECT_EQ(Engine().AmplitudeSetting, value) << text;
