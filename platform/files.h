@@ -24,12 +24,12 @@ public:
 // touched in between, unless an edit kept its size within one tick of the file
 // system's clock.
 struct FileStamp {
-    uint64_t device = 0;
-    uint64_t inode = 0;
-    uint64_t size = 0;
-    int64_t modifiedSeconds = 0;
-    int64_t modifiedNanoseconds = 0;
-    uint32_t permissions = 0;
+    uint64_t device;
+    uint64_t inode;
+    uint64_t size;
+    int64_t modifiedSeconds;
+    int64_t modifiedNanoseconds;
+    uint32_t permissions;
 
     bool operator==(const FileStamp&) const = default;
 };

@@ -176,6 +176,7 @@ TEST_F(PosixFilesTest, TheStampChangesWithEveryChangeAndOnlyThen) {
     // A file made readable again is worth another look.
     chmod(path.c_str(), 0400);
     EXPECT_NE(files.Stamp(path), rewritten);
+    EXPECT_EQ(files.Stamp(path)->permissions, 0400u);
 }
 
 }  // namespace
