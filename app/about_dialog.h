@@ -7,8 +7,6 @@ namespace app {
 class AboutDialog : public platform::Dialog {
 public:
     AboutDialog();
-    platform::LRESULT WindowProc(platform::UINT message, platform::WPARAM wParam,
-                                 platform::LPARAM lParam) override;
 };
 
 }  // namespace app

@@ -85,8 +85,9 @@ void MainDialog::RenderBlock() {
     UpdateData(false);
 
     // The unlock chord: holding notes 55 and 79 brings a hidden window back at the
-    // next refresh tick.
-    if (engine_.VoiceTable[55].active != 0 && engine_.VoiceTable[79].active != 0)
+    // next refresh tick. Once the file says so, holding on rewrites nothing.
+    if (engine_.VoiceTable[55].active != 0 && engine_.VoiceTable[79].active != 0 &&
+        !state_.settings.HoldsSettingInt(0, "HideWindow"))
         state_.settings.WriteSettingInt(0, "HideWindow");
 }
 

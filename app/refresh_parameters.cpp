@@ -15,7 +15,8 @@ LRESULT MainDialog::RefreshParameters(WPARAM timerId, LPARAM lParam) {
         engine_.HarmonicWeights[i] = SliderMaximum - window.GetSliderPos(WeightSliders[i].id);
     engine_.NoteOffRelease = 2 * window.GetSliderPos(ReleaseSlider.id) + 1;
     RepaintKeyboardView();  // keeps the meter moving
-    // Read from disk every time, so an edit of the file by hand takes effect here.
+    // Looked up on disk every time (read again only when the file changed), so an
+    // edit of the file by hand takes effect here.
     const int32_t hide = state_.settings.ReadSettingInt("HideWindow");
     window.ShowWindow(hide != 0 ? SW_HIDE : SW_SHOW);
     return window.DefWindowProc(WM_TIMER, timerId, lParam);

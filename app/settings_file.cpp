@@ -1,5 +1,7 @@
 #include "app/settings_file.h"
 
+#include <cstdio>
+
 #include "app/ascii_to_int.h"
 
 namespace app {
@@ -10,10 +12,19 @@ namespace {
 
 constexpr size_t ValueBufferSize = 256;
 
+// Empty when the current directory cannot be named: then nothing is read or saved,
+// rather than a file in the root directory.
 std::string BuildSettingsPath(platform::FileSystem& files) {
+    const std::string directory = files.GetCurrentDirectory();
+    if (directory.empty()) {
+        std::fprintf(stderr,
+                     "Kelvarin: the current directory cannot be named (was it deleted?), so "
+                     "the settings are neither read nor saved\n");
+        return {};
+    }
     // The separator goes in unconditionally; a root directory gives a doubled one,
     // which the file functions accept.
-    return files.GetCurrentDirectory() + files.PathSeparator() + SettingsFileName;
+    return directory + files.PathSeparator() + SettingsFileName;
 }
 
 }  // namespace
@@ -22,16 +33,25 @@ SettingsFile::SettingsFile(platform::FileSystem& files)
     : SettingsPath(BuildSettingsPath(files)), files_(files), profile_(files) {}
 
 bool SettingsFile::SettingsFileExists() {
-    return files_.OpenExclusive(SettingsPath, platform::OpenMode::Read) != nullptr;
+    return !SettingsPath.empty() && files_.OpenExclusive(SettingsPath, platform::OpenMode::Read) != nullptr;
 }
 
 int32_t SettingsFile::ReadSettingInt(std::string_view key) {
-    return AsciiToInt(
-        profile_.GetPrivateProfileString(SettingsSection, key, "", ValueBufferSize, SettingsPath));
+    return AsciiToInt(ReadSettingText(key));
 }
 
 void SettingsFile::WriteSettingInt(int32_t value, std::string_view key) {
+    if (SettingsPath.empty()) return;
     profile_.WritePrivateProfileString(SettingsSection, key, std::to_string(value), SettingsPath);
+}
+
+bool SettingsFile::HoldsSettingInt(int32_t value, std::string_view key) {
+    return ReadSettingText(key) == std::to_string(value);
+}
+
+std::string SettingsFile::ReadSettingText(std::string_view key) {
+    if (SettingsPath.empty()) return {};
+    return profile_.GetPrivateProfileString(SettingsSection, key, "", ValueBufferSize, SettingsPath);
 }
 
 }  // namespace app

@@ -1,6 +1,6 @@
 #pragma once
 // "Kelvarin.ini" in the directory current at start: integer keys in section "Kelvarin".
-// Nothing is cached; every call opens and closes the file.
+// Every read looks at the file on disk, but reads it again only once it has changed.
 #include <cstdint>
 #include <string>
 #include <string_view>
@@ -21,11 +21,16 @@ public:
     // The key's value as atoi reads it; 0 for a missing file, section or key.
     int32_t ReadSettingInt(std::string_view key);
     void WriteSettingInt(int32_t value, std::string_view key);
+    // True when the key's text in the file is exactly the value, as a write would put it.
+    bool HoldsSettingInt(int32_t value, std::string_view key);
 
+    // Empty when the current directory could not be named at start.
     const std::string SettingsPath;
     const std::string SettingsSection = "Kelvarin";
 
 private:
+    std::string ReadSettingText(std::string_view key);
+
     platform::FileSystem& files_;
     platform::ProfileFile profile_;
 };

@@ -2,7 +2,10 @@
 
 #include <algorithm>
 #include <cctype>
+#include <utility>
 #include <vector>
+
+#include "platform/text_encoding.h"
 
 namespace platform {
 namespace {
@@ -22,8 +25,11 @@ bool EqualNoCase(std::string_view a, std::string_view b) {
            });
 }
 
+// A file written anew here uses the platform's own line ends.
+constexpr std::string_view NewFileLineEnd = "\n";
+
 struct Line {
-    std::string_view text;  // without its line break
+    std::string_view text;  // without its line break, "\n" or "\r\n"
     size_t begin;           // offset of the line in the whole text
     size_t end;             // offset just past its line break
 };
@@ -33,12 +39,20 @@ std::vector<Line> SplitLines(std::string_view text) {
     size_t pos = 0;
     while (pos < text.size()) {
         const size_t nl = text.find('\n', pos);
-        const size_t stop = nl == std::string_view::npos ? text.size() : nl;
+        size_t stop = nl == std::string_view::npos ? text.size() : nl;
         const size_t next = nl == std::string_view::npos ? text.size() : nl + 1;
+        if (nl != std::string_view::npos && text.substr(pos, stop - pos).ends_with('\r')) --stop;
         lines.push_back({text.substr(pos, stop - pos), pos, next});
         pos = next;
     }
     return lines;
+}
+
+// The file's own line end, as its first line break has it.
+std::string_view LineEndOf(std::string_view text) {
+    const size_t nl = text.find('\n');
+    if (nl == std::string_view::npos) return NewFileLineEnd;
+    return text.substr(0, nl).ends_with('\r') ? "\r\n" : "\n";
 }
 
 // The section name of a "[name]" line, or nothing for other lines.
@@ -100,29 +114,31 @@ std::optional<std::string> FindProfileValue(std::string_view text, std::string_v
 
 std::string SetProfileValue(std::string_view text, std::string_view section, std::string_view key,
                             std::string_view value) {
-    const std::string newLine = std::string(key) + "=" + std::string(value) + "\n";
+    const std::string lineEnd(LineEndOf(text));
+    const std::string newLine = std::string(key) + "=" + std::string(value) + lineEnd;
     const auto lines = SplitLines(text);
     const auto span = FindSection(lines, section);
     std::string result(text);
+    const bool unterminated = !result.empty() && result.back() != '\n';
     if (!span) {
-        if (!result.empty() && result.back() != '\n') result += '\n';
-        return result + "[" + std::string(section) + "]\n" + newLine;
+        if (unterminated) result += lineEnd;
+        return result + "[" + std::string(section) + "]" + lineEnd + newLine;
     }
     for (size_t i = span->header + 1; i < span->end; ++i) {
         const auto lineKey = KeyOf(lines[i].text);
-        // The key keeps the spelling it already has in the file.
+        // The key keeps the spelling it already has in the file, the line its line break.
         if (lineKey && EqualNoCase(*lineKey, key))
-            return result.replace(lines[i].begin, lines[i].end - lines[i].begin,
-                                  std::string(*lineKey) + "=" + std::string(value) + "\n");
+            return result.replace(lines[i].begin, lines[i].text.size(),
+                                  std::string(*lineKey) + "=" + std::string(value));
     }
     // After the section's last non-blank line, so blank separators stay between sections.
     size_t insertAfter = span->header;
     for (size_t i = span->header + 1; i < span->end; ++i)
         if (!Trim(lines[i].text).empty()) insertAfter = i;
     size_t at = lines[insertAfter].end;
-    if (at == result.size() && !result.empty() && result.back() != '\n') {
-        result += '\n';
-        ++at;
+    if (at == result.size() && unterminated) {
+        result += lineEnd;
+        at = result.size();
     }
     return result.insert(at, newLine);
 }
@@ -130,10 +146,7 @@ std::string SetProfileValue(std::string_view text, std::string_view section, std
 std::string ProfileFile::GetPrivateProfileString(std::string_view section, std::string_view key,
                                                  std::string_view defaultValue, size_t bufferSize,
                                                  const std::string& path) {
-    std::string value(defaultValue);
-    if (const auto text = files_.ReadWholeFile(path)) {
-        if (auto found = FindProfileValue(*text, section, key)) value = std::move(*found);
-    }
+    std::string value(FindValue(section, key, path).value_or(std::string(defaultValue)));
     if (bufferSize == 0) return {};
     if (value.size() > bufferSize - 1) value.resize(bufferSize - 1);
     return value;
@@ -145,8 +158,31 @@ bool ProfileFile::WritePrivateProfileString(std::string_view section, std::strin
     // A file that is there but cannot be read is left alone rather than replaced by
     // a file holding only this key.
     if (!old && files_.Exists(path)) return false;
-    return files_.ReplaceWholeFile(path,
-                                   SetProfileValue(old.value_or(std::string()), section, key, value));
+    DecodedText decoded = DecodeText(old.value_or(std::string()));
+    decoded.text = SetProfileValue(decoded.text, section, key, value);
+    return files_.ReplaceWholeFile(path, EncodeText(decoded));
+}
+
+std::optional<std::string> ProfileFile::FindValue(std::string_view section, std::string_view key,
+                                                  const std::string& path) {
+    // The stamp is taken before the file is read, so a change made meanwhile shows next time.
+    const std::optional<FileStamp> stamp = files_.Stamp(path);
+    if (path != cachePath_ || stamp != cacheStamp_) {
+        cacheValues_.clear();
+        cachePath_ = path;
+        cacheStamp_ = stamp;
+    }
+    const auto cacheKey = std::make_pair(std::string(section), std::string(key));
+    if (const auto cached = cacheValues_.find(cacheKey); cached != cacheValues_.end())
+        return cached->second;
+    std::optional<std::string> value;
+    if (stamp) {
+        const auto text = files_.ReadWholeFile(path);
+        if (!text) return std::nullopt;  // unreadable for now: tried again next time
+        value = FindProfileValue(DecodeText(*text).text, section, key);
+    }
+    cacheValues_.emplace(cacheKey, value);
+    return value;
 }
 
 }  // namespace platform

@@ -1,7 +1,8 @@
 #pragma once
 // Initialisation files ("[section]" headers and key=value lines), read and written
 // through a FileSystem one access at a time. Sections and keys match without regard
-// to letter case.
+// to letter case. A file keeps its own line ends and its encoding (see text_encoding.h).
+#include <map>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -14,7 +15,8 @@ namespace platform {
 std::optional<std::string> FindProfileValue(std::string_view text, std::string_view section,
                                             std::string_view key);
 // The text with key set to value: the key's line replaced in place, or added at the
-// end of its section, the section added at the end of the text when missing.
+// end of its section, the section added at the end of the text when missing. Every
+// other line stays as it was, byte for byte; new lines end as the text's first one does.
 std::string SetProfileValue(std::string_view text, std::string_view section,
                             std::string_view key, std::string_view value);
 
@@ -22,7 +24,8 @@ class ProfileFile {
 public:
     explicit ProfileFile(FileSystem& files) : files_(files) {}
     // Copies at most bufferSize - 1 characters of the value, or of defaultValue when
-    // the file, section or key is missing.
+    // the file, section or key is missing. The file is read again only once its stamp
+    // has changed, so asking for a key many times a second costs a look at the stamp.
     std::string GetPrivateProfileString(std::string_view section, std::string_view key,
                                         std::string_view defaultValue, size_t bufferSize,
                                         const std::string& path);
@@ -31,7 +34,14 @@ public:
                                    std::string_view value, const std::string& path);
 
 private:
+    std::optional<std::string> FindValue(std::string_view section, std::string_view key,
+                                         const std::string& path);
+
     FileSystem& files_;
+    // Values looked up in the file as it was at cacheStamp_ (none: no file).
+    std::string cachePath_;
+    std::optional<FileStamp> cacheStamp_;
+    std::map<std::pair<std::string, std::string>, std::optional<std::string>> cacheValues_;
 };
 
 }  // namespace platform

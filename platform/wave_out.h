@@ -15,7 +15,9 @@ constexpr MmResult MMSYSERR_BADDEVICEID = 2;
 constexpr MmResult MMSYSERR_INVALHANDLE = 5;
 constexpr MmResult MMSYSERR_NODRIVER = 6;
 constexpr MmResult MMSYSERR_NOMEM = 7;
+constexpr MmResult MMSYSERR_INVALPARAM = 11;
 constexpr MmResult WAVERR_BADFORMAT = 32;
+constexpr MmResult WAVERR_STILLPLAYING = 33;  // blocks are still queued
 constexpr MmResult WAVERR_UNPREPARED = 34;
 
 constexpr uint16_t WAVE_FORMAT_PCM = 1;

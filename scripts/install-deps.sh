@@ -12,8 +12,8 @@ packages=(
   librtaudio-dev jackd2 libjack-jackd2-dev libsamplerate0-dev
   # the end-to-end test: a virtual X server, key presses, a JACK recorder, pictures
   xvfb xdotool jack-capture imagemagick x11-utils
-  # the fuzzing run: clang with its libFuzzer
-  clang-14 libclang-rt-14-dev
+  # the fuzz targets: clang with its libFuzzer runtime
+  clang libclang-rt-14-dev
   # the end-to-end test through a private PulseAudio server and its recorder
   pulseaudio pulseaudio-utils
   # the Debian package: CPack's dependency scan, and the checks of what it installs

@@ -154,6 +154,21 @@ TEST(Decay, TimeBaseReturnsToZeroAfterASilentBlock) {
     EXPECT_EQ(inverted.VoiceTable[70].active, 0);
 }
 
+TEST(Decay, TimeBaseRestartsOnlyWhenTheLevelsSumToLessThanOneInMagnitude) {
+    const auto counterAfterPass = [](std::initializer_list<std::pair<int, double>> levels) {
+        Engine e;
+        for (const auto& [note, level] : levels) e.VoiceTable[note] = {1, 0.0, level};
+        e.SampleCounter = 500;
+        synth::DecayVoices(e);
+        return e.SampleCounter;
+    };
+    EXPECT_EQ(counterAfterPass({{60, 1.0}}), 500);              // exactly 1 still runs
+    EXPECT_EQ(counterAfterPass({{60, 0.6}, {61, 0.3}}), 0);     // 0.9 together
+    EXPECT_EQ(counterAfterPass({{60, -5.0}}), 500);             // magnitude 5
+    EXPECT_EQ(counterAfterPass({{60, 3.0}, {61, -2.5}}), 0);    // they cancel to 0.5
+    EXPECT_EQ(counterAfterPass({{60, 0.999}}), 0);
+}
+
 TEST(TimeBase, PhaseWrapsInsteadOfOverflowingPast2To30Samples) {
     EXPECT_EQ(synth::SamplePhase(1 << 29, Rate), static_cast<double>(1 << 30) * 3.1415926 / Rate);
     // 2n leaves the 32-bit range: it wraps as two's complement would.

@@ -127,6 +127,18 @@ TEST_F(ComputerKeyboardTest, ArrowsMoveTheBaseBetween0And127AndAlwaysRepaint) {
     EXPECT_EQ(Voice(163).level, 4000.0);
 }
 
+TEST_F(ComputerKeyboardTest, ReleasingAnArrowKeyLeavesTheBaseWhereThePressPutIt) {
+    Start();
+    Press(VK_RIGHT);
+    sim.KeyUp(VK_RIGHT);
+    sim.Pump();
+    EXPECT_EQ(Base(), 60);
+    Press(VK_LEFT);
+    sim.KeyUp(VK_LEFT);
+    sim.Pump();
+    EXPECT_EQ(Base(), 59);
+}
+
 TEST_F(ComputerKeyboardTest, KeyUpReleasesWithTheStepOfTheReleaseSlider) {
     Start();
     window->DragSlider(res::IDC_SLIDER_RELEASE, 7);

@@ -175,6 +175,20 @@ TEST_F(KeyboardViewTest, SoundingWhiteKeysBrightenWithTheirLevel) {
     EXPECT_EQ(Count(DrawKind::CreateSolidBrush), 4u + 7u);
 }
 
+TEST_F(KeyboardViewTest, AFractionalLevelCountsOnlyItsWholePart) {
+    Sound(60, 31.9);    // 31: green 7750/4000 and blue 6200/4000, both 1
+    Sound(62, 15.99);   // 15: still black
+    Sound(64, -15.5);   // -15: black, not -16's wrapped green
+    Sound(65, -16.0);   // green -1 keeps its low 8 bits
+    Sound(67, 3999.9);  // 3999: just short of full
+    Refresh();
+    EXPECT_EQ(FillOf(KeyRect(60, {})), Rgb(0, 1, 1));
+    EXPECT_EQ(FillOf(KeyRect(62, {})), Rgb(0, 0, 0));
+    EXPECT_EQ(FillOf(KeyRect(64, {})), Rgb(0, 0, 0));
+    EXPECT_EQ(FillOf(KeyRect(65, {})), Rgb(0, 255, 0));
+    EXPECT_EQ(FillOf(KeyRect(67, {})), Rgb(0, 249, 199));
+}
+
 TEST_F(KeyboardViewTest, BlackKeysAreNarrowShortAndLitWhenSounding) {
     Sound(13, 0);  // a sounding black key takes one colour whatever its level
     Refresh();
@@ -229,6 +243,8 @@ TEST_F(KeyboardViewTest, PaintWhileShownDrawsNothingButTheNextRefreshRedrawsAllK
     window->Paint();
     sim.Pump();
     EXPECT_THAT(Drawn(), IsEmpty());
+    // The system's own painting runs, so the window counts as painted.
+    EXPECT_THAT(sim.Graphics().Kinds(), ElementsAre(DrawKind::BeginPaint, DrawKind::EndPaint));
     Refresh();
     EXPECT_EQ(sim.Graphics().Rectangles().size(), size_t{FullRedraw});
 }

@@ -75,6 +75,14 @@ TEST_F(NoteEventTest, LevelIsTheAmplitudeScaledByVelocityOver127) {
     EXPECT_DOUBLE_EQ(Voice(62).level, 4000.0 * 64 / 127);
 }
 
+TEST_F(NoteEventTest, VelocitiesAbove127StrikeLouderThanTheAmplitude) {
+    Start();
+    for (const int velocity : {128, 200, 255}) {
+        dialog->NoteEvent(velocity - 100, velocity);
+        EXPECT_DOUBLE_EQ(Voice(velocity - 100).level, 4000.0 * velocity / 127) << velocity;
+    }
+}
+
 TEST_F(NoteEventTest, AmplitudeTextCountsItsLeadingDigitsOnceTheFieldIsExchanged) {
     Start();
     window->Type(res::IDC_AMPLITUDE, "12abc");

@@ -111,6 +111,25 @@ TEST_F(OutputStreamTest, StopDrainsTheQueueThenClosesTheOutput) {
     EXPECT_NE(LastBlock().samples[50], 0);
 }
 
+TEST_F(OutputStreamTest, StopShowsTheBlocksStillInFlightAndCountsThemDown) {
+    ASSERT_TRUE(sim.Click(IDC_STOP));
+    sim.Pump();
+    EXPECT_EQ(window->Text(IDC_BLOCKCOUNT), "60");
+    Complete(15);
+    EXPECT_EQ(window->Text(IDC_BLOCKCOUNT), "45");
+    Complete(45);
+    EXPECT_EQ(window->Text(IDC_BLOCKCOUNT), "0");
+}
+
+TEST_F(OutputStreamTest, AmplitudeTextBeingTypedSurvivesEveryReturnedBlock) {
+    ASSERT_TRUE(window->Type(IDC_AMPLITUDE, "1234"));
+    Complete(5);  // each completion shows the block count, and rewrites every field
+    EXPECT_EQ(window->Text(IDC_AMPLITUDE), "1234");
+    EXPECT_EQ(window->Text(IDC_BLOCKCOUNT), "59");  // the one just returned is not yet replaced
+    Tick();
+    EXPECT_EQ(Engine().AmplitudeSetting, 1234);
+}
+
 TEST_F(OutputStreamTest, CloseWaitsForTheQueueThenSavesAndEnds) {
     SetWeight(IDC_SLIDER_2, 40);
     window->DragSlider(IDC_SLIDER_RELEASE, 33);
@@ -123,6 +142,7 @@ TEST_F(OutputStreamTest, CloseWaitsForTheQueueThenSavesAndEnds) {
     Complete(1);
     ASSERT_TRUE(sim.Ended());
     EXPECT_EQ(sim.Result(), 0);
+    EXPECT_FALSE(sim.Wave().IsOpen());  // closed before the program ends
     EXPECT_EQ(sim.Wave().Blocks().size(), 60u);
     const std::string saved = Settings().value_or("");
     EXPECT_NE(saved.find("sl1=100\n"), std::string::npos) << saved;

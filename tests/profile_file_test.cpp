@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 
 #include "platform/profile_file.h"
+#include "platform/sim/sim_file_system.h"
 
 using platform::FindProfileValue;
 using platform::SetProfileValue;
@@ -12,6 +13,14 @@ TEST(ProfileFormat, FindsKeysWithoutRegardToCase) {
     EXPECT_EQ(FindProfileValue(text, "KELVARIN", "SlDecrement"), "-3");
     EXPECT_EQ(FindProfileValue(text, "Kelvarin", "sl2"), std::nullopt);
     EXPECT_EQ(FindProfileValue(text, "missing", "sl1"), std::nullopt);
+}
+
+TEST(ProfileFormat, AQuotedValueReadsWithoutItsQuotes) {
+    const std::string text = "[Kelvarin]\na=\"42\"\nb='7'\nc=\"5'\nd=\"\n";
+    EXPECT_EQ(FindProfileValue(text, "Kelvarin", "a"), "42");
+    EXPECT_EQ(FindProfileValue(text, "Kelvarin", "b"), "7");
+    EXPECT_EQ(FindProfileValue(text, "Kelvarin", "c"), "\"5'");
+    EXPECT_EQ(FindProfileValue(text, "Kelvarin", "d"), "\"");
 }
 
 TEST(ProfileFormat, WritingCreatesTheSectionThenReplacesInPlace) {
@@ -44,4 +53,104 @@ TEST(ProfileFormat, AnyGarbageFileStillTakesAWriteThatReadsBack) {
         EXPECT_EQ(FindProfileValue(rewritten, "Kelvarin", "sl1"), "7") << round;
         EXPECT_EQ(rewritten.size(), written.size() - 1) << round;
     }
+}
+
+TEST(ProfileFormat, ACrLfFileKeepsCrLfOnEveryLineWritten) {
+    std::string text = "; notes\r\n[Kelvarin]\r\nsl1=1\r\n\r\n[other]\r\nx=1\r\n";
+    text = SetProfileValue(text, "Kelvarin", "sl1", "55");
+    text = SetProfileValue(text, "Kelvarin", "sl2", "3");
+    text = SetProfileValue(text, "new", "k", "9");
+    EXPECT_EQ(text,
+              "; notes\r\n[Kelvarin]\r\nsl1=55\r\nsl2=3\r\n\r\n[other]\r\nx=1\r\n[new]\r\nk=9\r\n");
+    EXPECT_EQ(FindProfileValue(text, "Kelvarin", "sl1"), "55");
+    // A file that starts with an empty line still has its own line end.
+    EXPECT_EQ(SetProfileValue("\r\n[Kelvarin]\r\n", "Kelvarin", "a", "1"), "\r\n[Kelvarin]\r\na=1\r\n");
+    // Without a line break the text is new, and new text uses the platform's own.
+    EXPECT_EQ(SetProfileValue("[Kelvarin]", "Kelvarin", "a", "1"), "[Kelvarin]\na=1\n");
+    EXPECT_EQ(SetProfileValue("[Kelvarin]\r\nsl1=1", "Kelvarin", "sl2", "2"),
+              "[Kelvarin]\r\nsl1=1\r\nsl2=2\r\n");
+}
+
+namespace {
+
+// UTF-16 bytes of text that is ASCII, with the byte-order mark first.
+std::string Utf16(const std::string& ascii, bool littleEndian) {
+    std::string bytes = littleEndian ? "\xFF\xFE" : "\xFE\xFF";
+    for (const char c : ascii) {
+        bytes += littleEndian ? c : '\0';
+        bytes += littleEndian ? '\0' : c;
+    }
+    return bytes;
+}
+
+class ProfileFileTest : public testing::Test {
+protected:
+    static constexpr const char* Path = "/home/player/Kelvarin.ini";
+    std::string Get(const char* key) {
+        return profile.GetPrivateProfileString("Kelvarin", key, "none", 256, Path);
+    }
+    bool Put(const char* key, const char* value) {
+        return profile.WritePrivateProfileString("Kelvarin", key, value, Path);
+    }
+    sim::SimFileSystem files;
+    platform::ProfileFile profile{files};
+};
+
+}  // namespace
+
+TEST_F(ProfileFileTest, AUtf8FileWithAByteOrderMarkReadsAndKeepsItsMark) {
+    files.SetFile(Path, "\xEF\xBB\xBF[Kelvarin]\r\nsl1=30\r\n");
+    EXPECT_EQ(Get("sl1"), "30");
+    ASSERT_TRUE(Put("sl2", "4"));
+    EXPECT_EQ(files.Contents(Path), "\xEF\xBB\xBF[Kelvarin]\r\nsl1=30\r\nsl2=4\r\n");
+}
+
+TEST_F(ProfileFileTest, AUtf16FileReadsAsTextAndIsWrittenBackInUtf16) {
+    for (const bool little : {true, false}) {
+        files.SetFile(Path, Utf16("[Kelvarin]\r\nsl1=30\r\nsl2=7\r\n", little));
+        EXPECT_EQ(Get("sl1"), "30") << little;
+        ASSERT_TRUE(Put("sl1", "100"));
+        ASSERT_TRUE(Put("HideWindow", "1"));
+        EXPECT_EQ(files.Contents(Path), Utf16("[Kelvarin]\r\nsl1=100\r\nsl2=7\r\nHideWindow=1\r\n", little))
+            << little;
+    }
+}
+
+TEST_F(ProfileFileTest, TextBeyondAsciiSurvivesAWriteInEveryEncoding) {
+    // A Cyrillic comment, a character outside the basic plane, and a lone surrogate.
+    const std::string utf16Le = std::string("\xFF\xFE", 2) + std::string(";\0\x3F\x04=\0\x3D\xD8\x00\xDE\x00\xD8\n\0", 14);
+    files.SetFile(Path, utf16Le);
+    ASSERT_TRUE(Put("sl1", "5"));
+    EXPECT_EQ(files.Contents(Path), utf16Le + Utf16("[Kelvarin]\nsl1=5\n", true).substr(2));
+    EXPECT_EQ(Get("sl1"), "5");
+
+    const std::string utf8 = "\xEF\xBB\xBF; \xD0\xBF\xF0\x9F\x8E\xB5\n";
+    files.SetFile(Path, utf8);
+    ASSERT_TRUE(Put("sl1", "5"));
+    EXPECT_EQ(files.Contents(Path), utf8 + "[Kelvarin]\nsl1=5\n");
+}
+
+TEST_F(ProfileFileTest, AValueIsCutToTheBufferLessItsTerminator) {
+    files.SetFile(Path, "[Kelvarin]\nsl1=" + std::string(300, '7') + "\n");
+    EXPECT_EQ(Get("sl1"), std::string(255, '7'));
+    EXPECT_EQ(profile.GetPrivateProfileString("Kelvarin", "sl1", "", 3, Path), "77");
+    EXPECT_EQ(profile.GetPrivateProfileString("Kelvarin", "sl1", "", 0, Path), "");
+}
+
+TEST_F(ProfileFileTest, ReadingAKeyAgainReadsTheFileOnlyOnceItHasChanged) {
+    EXPECT_EQ(Get("sl1"), "none");
+    EXPECT_EQ(files.Reads(Path), 0);  // no file: nothing to read
+    files.SetFile(Path, "[Kelvarin]\nsl1=1\n");
+    EXPECT_EQ(Get("sl1"), "1");
+    EXPECT_EQ(Get("sl1"), "1");
+    EXPECT_EQ(Get("sl2"), "none");
+    EXPECT_EQ(files.Reads(Path), 2);
+    files.SetFile(Path, "[Kelvarin]\nsl1=2\n");  // the same size, a later time
+    EXPECT_EQ(Get("sl1"), "2");
+    ASSERT_TRUE(Put("sl1", "3"));
+    EXPECT_EQ(Get("sl1"), "3");
+    files.SetUnreadable(Path);
+    EXPECT_EQ(Get("sl1"), "none");
+    files.SetUnreadable(Path, false);
+    EXPECT_EQ(Get("sl1"), "3");
 }

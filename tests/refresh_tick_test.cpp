@@ -24,6 +24,16 @@ TEST_F(RefreshTickTest, SliderMovesReachTheEngineOnlyAtTheNextTick) {
     EXPECT_EQ(Engine().HarmonicWeights[5], 0);
 }
 
+TEST_F(RefreshTickTest, EachWeightSliderFeedsItsOwnPartial) {
+    // By label: the engine's weights run fundamental, 2..6, then 1/2..1/6.
+    const int slidersInEngineOrder[] = {IDC_SLIDER_BASE, IDC_SLIDER_2,  IDC_SLIDER_3,  IDC_SLIDER_4,
+                                        IDC_SLIDER_5,    IDC_SLIDER_6,  IDC_SLIDER_M2, IDC_SLIDER_M3,
+                                        IDC_SLIDER_M4,   IDC_SLIDER_M5, IDC_SLIDER_M6};
+    for (int i = 0; i < synth::PartialCount; ++i) SetWeight(slidersInEngineOrder[i], 5 + 9 * i);
+    Tick();
+    for (int i = 0; i < synth::PartialCount; ++i) EXPECT_EQ(Engine().HarmonicWeights[i], 5 + 9 * i) << i;
+}
+
 TEST_F(RefreshTickTest, ReleaseSliderSetsTheNoteOffStep) {
     EXPECT_EQ(Engine().NoteOffRelease, 5);  // before any tick
     for (const auto& [position, step] : {std::pair{0, 1}, {10, 21}, {100, 201}, {37, 75}}) {
@@ -35,7 +45,8 @@ TEST_F(RefreshTickTest, ReleaseSliderSetsTheNoteOffStep) {
 
 TEST_F(RefreshTickTest, AmplitudeFieldIsReadAsANumber) {
     for (const auto& [text, value] :
-         {std::pair{"abc", 0}, {"12abc", 12}, {"  -7", -7}, {"", 0}, {"3000", 3000}}) {
+         {std::pair{"abc", 0}, {"12abc", 12}, {"  -7", -7}, {"", 0}, {"3000", 3000}, {"+250", 250},
+          {"\t+0x10", 0}, {"--5", 0}, {"\t\n\v\f\r 9", 9}}) {
         window->Type(IDC_AMPLITUDE, text);
         Tick();
         EXPECT_EQ(Engine().AmplitudeSetting, value) << text;

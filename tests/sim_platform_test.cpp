@@ -128,6 +128,51 @@ TEST(SimMessageLoop, SystemCloseBecomesWmCloseThroughDefaultProcessing) {
     EXPECT_THAT(closes, SizeIs(1));
 }
 
+// --- Default processing, the same code on every platform ------------------------------
+
+TEST(DefaultProcessing, CloseQueuesCancelBehindWhatIsWaiting) {
+    SimPlatform sim;
+    RecordingDialog dialog;
+    std::vector<UINT> order;
+    dialog.onMessage = [&](UINT message, WPARAM wParam) {
+        if (message == Ping || (message == WM_COMMAND && CommandId(wParam) == IDCANCEL))
+            order.push_back(message);
+    };
+    Window& window = sim.Open(dialog);
+    window.PostMessage(Ping, 0, 0);
+    EXPECT_EQ(window.SendMessage(WM_CLOSE, 0, 0), 0);
+    EXPECT_FALSE(sim.Ended());  // posted, not sent
+    sim.Pump();
+    EXPECT_THAT(order, ElementsAre(Ping, WM_COMMAND));
+    EXPECT_TRUE(sim.Ended());
+    EXPECT_EQ(sim.Result(), IDCANCEL);
+}
+
+TEST(DefaultProcessing, OkEndsTheDialogAndOtherCommandsDoNot) {
+    SimPlatform sim;
+    RecordingDialog dialog;
+    Window& window = sim.Open(dialog);
+    window.SendMessage(WM_COMMAND, MakeCommand(1000, BN_CLICKED), 0);
+    window.SendMessage(WM_COMMAND, MakeCommand(IDOK, 1), 0);  // not a click
+    window.SendMessage(WM_SYSCOMMAND, 0xF010, 0);             // a move, not a close
+    sim.Pump();
+    EXPECT_FALSE(sim.Ended());
+    window.SendMessage(WM_COMMAND, MakeCommand(IDOK, BN_CLICKED), 0);
+    EXPECT_TRUE(sim.Ended());
+    EXPECT_EQ(sim.Result(), IDOK);
+}
+
+TEST(DefaultProcessing, PaintRunsAnEmptyPaintCycle) {
+    SimPlatform sim;
+    RecordingDialog dialog;
+    sim.Open(dialog);
+    sim.Graphics().ClearLog();
+    sim.Main().Paint();
+    sim.Pump();
+    EXPECT_THAT(sim.Graphics().Kinds(), ElementsAre(sim::DrawKind::BeginPaint, sim::DrawKind::EndPaint));
+    EXPECT_THAT(sim.Graphics().Problems(), IsEmpty());
+}
+
 TEST(SimMessageLoop, NestedModalLoopKeepsServingTheWindowBeneath) {
     SimPlatform sim;
     RecordingDialog main;
@@ -306,8 +351,8 @@ TEST_F(SimWaveOutTest, CompletionCarriesTheHeaderAndBlocksAreCopiedWhenWritten) 
 TEST_F(SimWaveOutTest, CloseWhileBlocksAreInFlightFailsAndClosesNothing) {
     Block a(0, 0);
     Queue(a);
-    EXPECT_EQ(wave().Close(handle_), sim::WaveStillPlaying);
-    EXPECT_EQ(wave().UnprepareHeader(handle_, &a.header), sim::WaveStillPlaying);
+    EXPECT_EQ(wave().Close(handle_), platform::WAVERR_STILLPLAYING);
+    EXPECT_EQ(wave().UnprepareHeader(handle_, &a.header), platform::WAVERR_STILLPLAYING);
     EXPECT_TRUE(wave().IsOpen());
     wave().CompleteAll();
     EXPECT_EQ(wave().UnprepareHeader(handle_, &a.header), MMSYSERR_NOERROR);

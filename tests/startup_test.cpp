@@ -138,3 +138,60 @@ TEST_F(StartupTest, WithoutAnOutputDeviceTheWindowRunsSilentAndCanTryAgain) {
     EXPECT_FALSE(window->Enabled(IDOK));
     EXPECT_TRUE(window->Enabled(IDC_STOP));
 }
+
+namespace {
+
+// The simulated files, noting how many blocks were already queued when the program
+// first looked at the settings file.
+class WatchedFiles final : public platform::FileSystem {
+public:
+    WatchedFiles(sim::SimPlatform& sim) : sim_(sim), files_(sim.Files()) {}
+    std::optional<size_t> blocksAtFirstLook;
+
+    std::string GetCurrentDirectory() override { return files_.GetCurrentDirectory(); }
+    char PathSeparator() const override { return files_.PathSeparator(); }
+    std::unique_ptr<platform::File> OpenExclusive(const std::string& path,
+                                                  platform::OpenMode mode) override {
+        Look();
+        return files_.OpenExclusive(path, mode);
+    }
+    bool DeleteFile(const std::string& path) override { return files_.DeleteFile(path); }
+    bool Exists(const std::string& path) override {
+        Look();
+        return files_.Exists(path);
+    }
+    std::optional<platform::FileStamp> Stamp(const std::string& path) override {
+        Look();
+        return files_.Stamp(path);
+    }
+    std::optional<std::string> ReadWholeFile(const std::string& path) override {
+        Look();
+        return files_.ReadWholeFile(path);
+    }
+    bool ReplaceWholeFile(const std::string& path, const std::string& contents) override {
+        return files_.ReplaceWholeFile(path, contents);
+    }
+
+private:
+    void Look() {
+        if (!blocksAtFirstLook) blocksAtFirstLook = sim_.Wave().Blocks().size();
+    }
+    sim::SimPlatform& sim_;
+    sim::SimFileSystem& files_;
+};
+
+}  // namespace
+
+TEST_F(StartupTest, TheOutputStreamsBeforeTheSlidersAreLoaded) {
+    sim.Files().SetFile(SettingsPath, "[Kelvarin]\nsl1=40\n");
+    WatchedFiles files(sim);
+    app::ProgramState watchedState(files);
+    app::MainDialog watchedDialog(sim, watchedState);
+    sim::SimWindow& opened = sim.Open(watchedDialog);
+    EXPECT_EQ(files.blocksAtFirstLook, 60u);
+    EXPECT_EQ(opened.SliderPos(IDC_SLIDER_BASE), 60);
+    sim.Click(IDC_STOP);
+    sim.Pump();
+    sim.Wave().CompleteAll();
+    sim.Pump();
+}

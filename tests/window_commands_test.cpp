@@ -37,6 +37,26 @@ TEST_F(WindowCommandsTest, StreamingGoesOnWhileTheAboutBoxIsUp) {
     EXPECT_EQ(sim.Wave().InFlight(), 60u);
 }
 
+TEST_F(WindowCommandsTest, TheAboutBoxEndsWithOkOrWithItsCloseBox) {
+    for (const auto& [closing, result] : {std::pair{WM_COMMAND, IDOK}, {WM_CLOSE, IDCANCEL}}) {
+        bool done = false;
+        sim.SetIdleHook([&, closing = closing](sim::SimPlatform& s) {
+            if (done) return false;
+            done = true;
+            if (closing == WM_COMMAND)
+                s.Top().Click(IDOK);
+            else
+                s.Top().Post(WM_CLOSE);
+            return true;
+        });
+        sim.SysCommand(0x0010);
+        sim.Pump();
+        ASSERT_FALSE(sim.ModalRuns().empty());
+        EXPECT_EQ(sim.ModalRuns().back(), (sim::ModalRun{AboutDialogId, result, false}));
+    }
+    EXPECT_FALSE(sim.Ended());
+}
+
 TEST_F(WindowCommandsTest, SystemCloseIsACloseRequestThatSaves) {
     sim.SysCommand(SC_CLOSE);
     sim.Pump();

@@ -4,6 +4,7 @@
 #include <FL/Fl_Pixmap.H>
 #include <FL/Fl_RGB_Image.H>
 
+#include "platform/default_dialog_proc.h"
 #include "res/application_icon.h"
 
 namespace platform::desktop {
@@ -209,24 +210,8 @@ LRESULT DialogWindow::SendMessage(UINT message, WPARAM wParam, LPARAM lParam) {
     return dialog_.WindowProc(message, wParam, lParam);
 }
 
-// What a dialog gets from the system for messages it leaves alone: a system close
-// becomes WM_CLOSE, WM_CLOSE becomes Cancel, and OK and Cancel end the dialog.
-LRESULT DialogWindow::DefWindowProc(UINT message, WPARAM wParam, LPARAM) {
-    switch (message) {
-        case WM_SYSCOMMAND:
-            if ((wParam & 0xFFF0) == SC_CLOSE) SendMessage(WM_CLOSE, 0, 0);
-            return 0;
-        case WM_CLOSE:
-            SendMessage(WM_COMMAND, MakeCommand(IDCANCEL, BN_CLICKED), 0);
-            return 0;
-        case WM_COMMAND: {
-            const int id = CommandId(wParam);
-            if (CommandCode(wParam) == BN_CLICKED && (id == IDOK || id == IDCANCEL)) EndDialog(id);
-            return 0;
-        }
-        default:
-            return 0;
-    }
+LRESULT DialogWindow::DefWindowProc(UINT message, WPARAM wParam, LPARAM lParam) {
+    return DefaultDialogProc(*this, message, wParam, lParam);
 }
 
 void DialogWindow::EndDialog(int result) {

@@ -1,11 +1,13 @@
 #include "platform/desktop/posix_file_system.h"
 
+#include <dirent.h>
 #include <fcntl.h>
 #include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include <cerrno>
+#include <climits>
 #include <utility>
 #include <vector>
 
@@ -89,6 +91,57 @@ std::string DirectoryOf(const std::string& path) {
     return slash == 0 ? "/" : path.substr(0, slash);
 }
 
+std::string BaseNameOf(const std::string& path) {
+    const size_t slash = path.rfind('/');
+    return slash == std::string::npos ? path : path.substr(slash + 1);
+}
+
+// Where a chain of symbolic links ends, whether or not a file is there yet; nothing
+// for a chain that loops or cannot be read.
+std::optional<std::string> FollowLinks(std::string path) {
+    constexpr int MaxLinks = 40;  // as the kernel allows
+    for (int links = 0; links <= MaxLinks; ++links) {
+        struct stat status;
+        if (lstat(path.c_str(), &status) != 0 || !S_ISLNK(status.st_mode)) return path;
+        std::vector<char> buffer(PATH_MAX);
+        const ssize_t length = readlink(path.c_str(), buffer.data(), buffer.size());
+        if (length < 0 || static_cast<size_t>(length) == buffer.size()) return std::nullopt;
+        const std::string target(buffer.data(), static_cast<size_t>(length));
+        path = target.starts_with('/') ? target : DirectoryOf(path) + "/" + target;
+    }
+    return std::nullopt;
+}
+
+// A file with no write permission bits, or one this user may not write, is read-only.
+bool MayWrite(const std::string& path, const struct stat& status) {
+    return (status.st_mode & (S_IWUSR | S_IWGRP | S_IWOTH)) != 0 &&
+           faccessat(AT_FDCWD, path.c_str(), W_OK, AT_EACCESS) == 0;
+}
+
+// Temporary files of a replacement: ".Kelvarin.ini.tmp-" and six random characters,
+// beside the file they replace.
+std::string TemporaryPrefix(const std::string& path) {
+    std::string prefix(1, '.');
+    return prefix.append(BaseNameOf(path)).append(".tmp-");
+}
+
+// A save that was killed leaves its temporary file behind; one nobody holds locked
+// any more goes at the next save.
+void RemoveStaleTemporaries(const std::string& directory, const std::string& prefix) {
+    constexpr size_t RandomPartLength = 6;
+    DIR* entries = opendir(directory.c_str());
+    if (!entries) return;
+    while (const dirent* entry = readdir(entries)) {
+        const std::string name = entry->d_name;
+        if (name.size() != prefix.size() + RandomPartLength || name.compare(0, prefix.size(), prefix) != 0)
+            continue;
+        const std::string path = directory + "/" + name;
+        const Descriptor stale = OpenRegularFile(path, O_RDONLY | O_NOFOLLOW);
+        if (stale.Valid() && stale.Lock(LOCK_EX)) unlink(path.c_str());
+    }
+    closedir(entries);
+}
+
 mode_t NewFileMode() {
     const mode_t mask = umask(0);
     umask(mask);
@@ -141,27 +194,46 @@ std::optional<std::string> PosixFileSystem::ReadWholeFile(const std::string& pat
     }
 }
 
+std::optional<FileStamp> PosixFileSystem::Stamp(const std::string& path) {
+    struct stat status;
+    if (stat(path.c_str(), &status) != 0) return std::nullopt;
+    return FileStamp{static_cast<uint64_t>(status.st_dev), static_cast<uint64_t>(status.st_ino),
+                     static_cast<uint64_t>(status.st_size), status.st_mtim.tv_sec,
+                     status.st_mtim.tv_nsec, static_cast<uint32_t>(status.st_mode & 07777)};
+}
+
 bool PosixFileSystem::ReplaceWholeFile(const std::string& path, const std::string& contents) {
-    const Descriptor old = OpenRegularFile(path, O_RDONLY);
+    // A link stays a link: the file it leads to takes the new contents.
+    const std::optional<std::string> target = FollowLinks(path);
+    if (!target) return false;
+    const Descriptor old = OpenRegularFile(*target, O_RDONLY);
     if (old.Valid() && !old.Lock(LOCK_EX)) return false;
     struct stat oldStatus;
-    const mode_t mode = (old.Valid() && fstat(old.Get(), &oldStatus) == 0)
-                            ? (oldStatus.st_mode & 07777)
-                            : NewFileMode();
+    const bool hadFile = old.Valid() && fstat(old.Get(), &oldStatus) == 0;
+    // A file the user made read-only keeps its contents, though the rename could replace it.
+    if (hadFile && !MayWrite(*target, oldStatus)) return false;
+    const mode_t mode = hadFile ? (oldStatus.st_mode & 07777) : NewFileMode();
 
-    std::string temporary = path + ".XXXXXX";
+    const std::string directory = DirectoryOf(*target);
+    const std::string prefix = TemporaryPrefix(*target);
+    RemoveStaleTemporaries(directory, prefix);
+    std::string temporary = directory + "/" + prefix + "XXXXXX";
     const Descriptor file(mkostemp(temporary.data(), O_CLOEXEC));
-    if (!file.Valid()) return false;
+    // Locked while it is being written, so that another save does not take it for stale.
+    if (!file.Valid() || !file.Lock(LOCK_EX)) {
+        if (file.Valid()) unlink(temporary.c_str());
+        return false;
+    }
     const bool written = fchmod(file.Get(), mode) == 0 &&
                          WriteAll(file.Get(), contents.data(), contents.size()) &&
                          fsync(file.Get()) == 0;
-    if (!written || rename(temporary.c_str(), path.c_str()) != 0) {
+    if (!written || rename(temporary.c_str(), target->c_str()) != 0) {
         unlink(temporary.c_str());
         return false;
     }
     // The rename itself lasts only once the directory is on disk too.
-    const Descriptor directory(open(DirectoryOf(path).c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
-    if (directory.Valid()) fsync(directory.Get());
+    const Descriptor syncDirectory(open(directory.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+    if (syncDirectory.Valid()) fsync(syncDirectory.Get());
     return true;
 }
 

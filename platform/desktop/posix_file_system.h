@@ -14,9 +14,11 @@ public:
     std::unique_ptr<File> OpenExclusive(const std::string& path, OpenMode mode) override;
     bool DeleteFile(const std::string& path) override;
     bool Exists(const std::string& path) override;
+    std::optional<FileStamp> Stamp(const std::string& path) override;
     std::optional<std::string> ReadWholeFile(const std::string& path) override;
     // Writes a temporary file beside the old one, syncs it and renames it over, so a
-    // crash leaves the old file or the new one, never a half-written one.
+    // crash leaves the old file or the new one, never a half-written one. A symbolic
+    // link is followed to the file it names; a read-only file is left as it is.
     bool ReplaceWholeFile(const std::string& path, const std::string& contents) override;
 };
 

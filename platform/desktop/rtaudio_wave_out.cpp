@@ -11,11 +11,11 @@
 #include "platform/desktop/block_queue.h"
 #include "platform/desktop/message_queue.h"
 #include "platform/desktop/sample_rate_converter.h"
+#include "platform/wave_error_text.h"
 
 namespace platform::desktop {
 namespace {
 
-constexpr MmResult MMSYSERR_INVALPARAM = 11;
 constexpr uint32_t WHDR_DONE = 0x01;
 constexpr uint32_t WHDR_PREPARED = 0x02;
 constexpr uint32_t WHDR_INQUEUE = 0x10;
@@ -223,21 +223,7 @@ std::vector<std::unique_ptr<RtAudioWaveOut::Device>>::iterator RtAudioWaveOut::R
     return next;
 }
 
-std::string RtAudioWaveOut::GetErrorText(MmResult result) {
-    switch (result) {
-        case MMSYSERR_NOERROR: return "The specified command was carried out.";
-        case MMSYSERR_ERROR: return "The audio device could not be opened or started.";
-        case MMSYSERR_BADDEVICEID: return "The device identifier is out of range.";
-        case MMSYSERR_INVALHANDLE: return "The specified device handle is invalid.";
-        case MMSYSERR_NODRIVER: return "No audio output device is available.";
-        case MMSYSERR_NOMEM: return "Too many blocks are queued on the device.";
-        case MMSYSERR_INVALPARAM: return "An invalid parameter was passed.";
-        case WAVERR_BADFORMAT: return "The wave format is not supported; use 16-bit mono PCM.";
-        case WAVERR_STILLPLAYING: return "Blocks are still queued on the device.";
-        case WAVERR_UNPREPARED: return "The block header was not prepared.";
-        default: return "Unknown wave output error " + std::to_string(result) + ".";
-    }
-}
+std::string RtAudioWaveOut::GetErrorText(MmResult result) { return WaveErrorText(result); }
 
 void RtAudioWaveOut::DeliverPlayed() {
     for (const auto& device : devices_) {

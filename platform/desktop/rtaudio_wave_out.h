@@ -12,9 +12,6 @@
 
 namespace platform::desktop {
 
-// Close while blocks are still queued.
-constexpr MmResult WAVERR_STILLPLAYING = 33;
-
 class RtAudioWaveOut final : public WaveOut {
 public:
     // windows tells which callback windows still exist.

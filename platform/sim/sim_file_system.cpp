@@ -11,8 +11,8 @@ namespace {
 
 class SimFile final : public File {
 public:
-    SimFile(std::shared_ptr<SimFileSystem::Node> node, OpenMode mode)
-        : node_(std::move(node)), mode_(mode) {
+    SimFile(std::shared_ptr<SimFileSystem::Node> node, OpenMode mode, std::shared_ptr<int64_t> clock)
+        : node_(std::move(node)), mode_(mode), clock_(std::move(clock)) {
         node_->openByProgram = true;
     }
     ~SimFile() override { node_->openByProgram = false; }
@@ -31,6 +31,7 @@ public:
         if (count > 0) std::memcpy(node_->contents.data() + position_, data, count);
         position_ += count;
         ++node_->writes;
+        node_->modified = ++*clock_;
         return true;
     }
 
@@ -43,6 +44,7 @@ private:
 
     std::shared_ptr<SimFileSystem::Node> node_;
     OpenMode mode_;
+    std::shared_ptr<int64_t> clock_;
     size_t position_ = 0;
 };
 
@@ -55,13 +57,14 @@ std::unique_ptr<File> SimFileSystem::OpenExclusive(const std::string& path, Open
     std::shared_ptr<Node> node = Lookup(fullPath);
     if (mode == OpenMode::Read) {
         if (!node || access.unreadable) return nullptr;
-        return std::make_unique<SimFile>(node, mode);
+        return std::make_unique<SimFile>(node, mode, clock_);
     }
     if (access.unwritable) return nullptr;
-    if (!node) node = files_[fullPath] = std::make_shared<Node>();
+    if (!node) node = files_[fullPath] = NewNode();
     node->contents.clear();
     node->sizeLimit = access.sizeLimit;
-    return std::make_unique<SimFile>(node, mode);
+    node->modified = Now();
+    return std::make_unique<SimFile>(node, mode, clock_);
 }
 
 bool SimFileSystem::DeleteFile(const std::string& path) {
@@ -73,6 +76,7 @@ bool SimFileSystem::DeleteFile(const std::string& path) {
 
 std::optional<std::string> SimFileSystem::ReadWholeFile(const std::string& path) {
     const std::string fullPath = Resolve(path);
+    ++reads_[fullPath];
     const std::shared_ptr<Node> node = Lookup(fullPath);
     // Reading shares with other readers, but not with an exclusive holder.
     if (!node || Busy(fullPath) || AccessOf(fullPath).unreadable) return std::nullopt;
@@ -82,17 +86,30 @@ std::optional<std::string> SimFileSystem::ReadWholeFile(const std::string& path)
 bool SimFileSystem::ReplaceWholeFile(const std::string& path, const std::string& contents) {
     const std::string fullPath = Resolve(path);
     if (Busy(fullPath) || AccessOf(fullPath).unwritable) return false;
-    std::shared_ptr<Node>& node = files_[fullPath];
-    if (!node) node = std::make_shared<Node>();
+    // A new file takes the old one's place, as a rename over it would.
+    std::shared_ptr<Node> node = NewNode();
+    if (const std::shared_ptr<Node> old = Lookup(fullPath)) node->writes = old->writes;
     node->contents = contents;
     ++node->writes;
+    files_[fullPath] = node;
     return true;
+}
+
+std::optional<FileStamp> SimFileSystem::Stamp(const std::string& path) {
+    const std::string fullPath = Resolve(path);
+    const std::shared_ptr<Node> node = Lookup(fullPath);
+    if (!node) return std::nullopt;
+    const Access access = AccessOf(fullPath);
+    constexpr uint32_t ReadBits = 0444, WriteBits = 0222;
+    return FileStamp{0, node->inode, node->contents.size(), node->modified, 0,
+                     (access.unreadable ? 0 : ReadBits) | (access.unwritable ? 0 : WriteBits)};
 }
 
 void SimFileSystem::SetFile(const std::string& path, std::string contents) {
     std::shared_ptr<Node>& node = files_[Resolve(path)];
-    if (!node) node = std::make_shared<Node>();
+    if (!node) node = NewNode();
     node->contents = std::move(contents);
+    node->modified = Now();
 }
 
 void SimFileSystem::RemoveFile(const std::string& path) { files_.erase(Resolve(path)); }
@@ -134,6 +151,11 @@ bool SimFileSystem::IsOpen(const std::string& path) const {
     return node && node->openByProgram;
 }
 
+int SimFileSystem::Reads(const std::string& path) const {
+    const auto found = reads_.find(Resolve(path));
+    return found == reads_.end() ? 0 : found->second;
+}
+
 int SimFileSystem::Writes(const std::string& path) const {
     const std::shared_ptr<Node> node = Lookup(Resolve(path));
     return node ? node->writes : 0;
@@ -147,6 +169,13 @@ std::string SimFileSystem::Resolve(const std::string& path) const {
 std::shared_ptr<SimFileSystem::Node> SimFileSystem::Lookup(const std::string& fullPath) const {
     const auto found = files_.find(fullPath);
     return found == files_.end() ? nullptr : found->second;
+}
+
+std::shared_ptr<SimFileSystem::Node> SimFileSystem::NewNode() {
+    auto node = std::make_shared<Node>();
+    node->inode = nextInode_++;
+    node->modified = Now();
+    return node;
 }
 
 SimFileSystem::Access SimFileSystem::AccessOf(const std::string& fullPath) const {

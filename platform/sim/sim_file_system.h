@@ -24,6 +24,7 @@ public:
                                                   platform::OpenMode mode) override;
     bool DeleteFile(const std::string& path) override;
     bool Exists(const std::string& path) override { return Has(path); }
+    std::optional<platform::FileStamp> Stamp(const std::string& path) override;
     std::optional<std::string> ReadWholeFile(const std::string& path) override;
     bool ReplaceWholeFile(const std::string& path, const std::string& contents) override;
 
@@ -46,6 +47,8 @@ public:
     // Successful writes to the file since it was created: each File::Write and each
     // ReplaceWholeFile; 0 when there is no file.
     int Writes(const std::string& path) const;
+    // Whole-file reads of the path, whether or not they found a file.
+    int Reads(const std::string& path) const;
 
     // The full path a path names.
     std::string Resolve(const std::string& path) const;
@@ -57,6 +60,8 @@ public:
         bool openByProgram = false;
         int writes = 0;
         size_t sizeLimit = SIZE_MAX;
+        uint64_t inode = 0;
+        int64_t modified = 0;  // a tick of the file system's clock
     };
 
 private:
@@ -68,12 +73,18 @@ private:
     };
 
     std::shared_ptr<Node> Lookup(const std::string& fullPath) const;
+    std::shared_ptr<Node> NewNode();
+    // Every change of a file moves the clock on, so its stamps differ.
+    int64_t Now() { return ++*clock_; }
     Access AccessOf(const std::string& fullPath) const;
     bool Busy(const std::string& fullPath) const;
 
     std::string currentDirectory_ = "/home/player";
     std::map<std::string, std::shared_ptr<Node>> files_;
     std::map<std::string, Access> access_;  // by path, whether or not the file exists
+    std::map<std::string, int> reads_;
+    uint64_t nextInode_ = 1;
+    std::shared_ptr<int64_t> clock_ = std::make_shared<int64_t>(0);  // shared with open files
 };
 
 }  // namespace sim

@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <cstring>
 
+#include "platform/wave_error_text.h"
+
 namespace sim {
 
 using namespace platform;
@@ -34,7 +36,7 @@ MmResult SimWaveOut::Write(WaveOutHandle handle, WaveHeader* header) {
     const MmResult result = failure                       ? *failure
                             : !device || !header          ? MMSYSERR_INVALHANDLE
                             : !prepared_.contains(header) ? WAVERR_UNPREPARED
-                            : IsInFlight(header)          ? WaveStillPlaying
+                            : IsInFlight(header)          ? WAVERR_STILLPLAYING
                                                           : MMSYSERR_NOERROR;
     if (result != MMSYSERR_NOERROR) {
         ++failedWrites_;
@@ -54,7 +56,7 @@ MmResult SimWaveOut::Write(WaveOutHandle handle, WaveHeader* header) {
 MmResult SimWaveOut::UnprepareHeader(WaveOutHandle handle, WaveHeader* header) {
     if (const auto failure = InjectedFailure(WaveCall::Unprepare)) return *failure;
     if (!Find(handle) || !header) return MMSYSERR_INVALHANDLE;
-    if (IsInFlight(header)) return WaveStillPlaying;
+    if (IsInFlight(header)) return WAVERR_STILLPLAYING;
     prepared_.erase(header);
     return MMSYSERR_NOERROR;
 }
@@ -65,25 +67,14 @@ MmResult SimWaveOut::Close(WaveOutHandle handle) {
     if (!device) return MMSYSERR_INVALHANDLE;
     const bool busy = std::any_of(inFlight_.begin(), inFlight_.end(),
                                   [&](size_t block) { return blockDevice_[block] == device; });
-    if (busy) return WaveStillPlaying;
+    if (busy) return WAVERR_STILLPLAYING;
     device->open = false;
     return MMSYSERR_NOERROR;
 }
 
 std::string SimWaveOut::GetErrorText(MmResult result) {
     errorTextLookups_.push_back(result);
-    switch (result) {
-        case MMSYSERR_NOERROR: return "The command completed successfully.";
-        case MMSYSERR_ERROR: return "Unspecified error.";
-        case MMSYSERR_BADDEVICEID: return "The device identifier is out of range.";
-        case MMSYSERR_INVALHANDLE: return "The handle is not valid.";
-        case MMSYSERR_NODRIVER: return "No device driver is present.";
-        case MMSYSERR_NOMEM: return "Unable to allocate or lock memory.";
-        case WAVERR_BADFORMAT: return "The wave format is not supported.";
-        case WaveStillPlaying: return "Blocks are still playing.";
-        case WAVERR_UNPREPARED: return "The block has not been prepared.";
-        default: return "Unknown error " + std::to_string(result) + ".";
-    }
+    return WaveErrorText(result);
 }
 
 void SimWaveOut::ClearFailures() {

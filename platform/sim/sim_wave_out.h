@@ -14,9 +14,6 @@
 
 namespace sim {
 
-// The system's answer to closing, or unpreparing, while blocks are still queued.
-constexpr platform::MmResult WaveStillPlaying = 33;
-
 enum class WaveCall { Open, Prepare, Write, Unprepare, Close };
 
 struct WrittenBlock {

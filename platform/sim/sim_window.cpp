@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <stdexcept>
 
+#include "platform/default_dialog_proc.h"
+
 namespace sim {
 
 using namespace platform;
@@ -207,27 +209,9 @@ LRESULT SimWindow::SendMessage(UINT message, WPARAM wParam, LPARAM lParam) {
     return destroyed_ ? 0 : dialog_->WindowProc(message, wParam, lParam);
 }
 
-// What the system and the dialog framework do with a message the dialog leaves alone.
 LRESULT SimWindow::DefWindowProc(UINT message, WPARAM wParam, LPARAM lParam) {
     defaultProcessed_.push_back({message, wParam, lParam});
-    switch (message) {
-        case WM_SYSCOMMAND:
-            if ((wParam & 0xFFF0) == SC_CLOSE) return SendMessage(WM_CLOSE, 0, 0);
-            return 0;
-        case WM_CLOSE:
-            PostMessage(WM_COMMAND, MakeCommand(IDCANCEL, BN_CLICKED), 0);
-            return 0;
-        case WM_COMMAND:
-            if (CommandCode(wParam) == BN_CLICKED &&
-                (CommandId(wParam) == IDOK || CommandId(wParam) == IDCANCEL))
-                EndDialog(CommandId(wParam));
-            return 0;
-        case WM_PAINT:
-            EndPaint(BeginPaint());
-            return 0;
-        default:
-            return 0;
-    }
+    return DefaultDialogProc(*this, message, wParam, lParam);
 }
 
 void SimWindow::EndDialog(int result) {
