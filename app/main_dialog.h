@@ -96,6 +96,7 @@ private:
     ProgramState& state_;
     OutputBlocks outputBlocks_;
     synth::Engine& engine_;
+    platform::MmResult lastWaveError = platform::MMSYSERR_NOERROR;  // said last on stderr
 };
 
 }  // namespace app
