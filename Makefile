@@ -3,8 +3,9 @@
 JOBS ?= $(shell nproc)
 BUILD := build
 ASAN_BUILD := build-asan
+TSAN_BUILD := build-tsan
 
-.PHONY: deps build run test test-fast test-asan bench clean
+.PHONY: deps build run test test-fast test-asan test-tsan bench clean
 
 deps:
 	@scripts/install-deps.sh
@@ -16,7 +17,7 @@ build: deps
 run: build
 	$(BUILD)/kelvarin
 
-test: test-fast test-asan
+test: test-fast test-asan test-tsan
 
 test-fast: build
 	cd $(BUILD) && ctest --output-on-failure
@@ -26,8 +27,16 @@ test-asan: deps
 	cmake --build $(ASAN_BUILD) -j $(JOBS)
 	cd $(ASAN_BUILD) && ctest --output-on-failure -LE slow
 
+# The desktop platform's threads (UI, audio, and the helpers that open and close
+# streams) under ThreadSanitizer.
+test-tsan: deps
+	cmake -S . -B $(TSAN_BUILD) -DCMAKE_BUILD_TYPE=Debug -DKELVARIN_TSAN=ON -DKELVARIN_BENCH=OFF
+	cmake --build $(TSAN_BUILD) -j $(JOBS) --target desktop_platform_test
+	cd $(TSAN_BUILD) && TSAN_OPTIONS="halt_on_error=1 suppressions=$(CURDIR)/tests/desktop_tsan.supp" \
+	  ctest --output-on-failure -R desktop_platform
+
 bench: build
 	$(BUILD)/bench/render_bench
 
 clean:
-	rm -rf $(BUILD) $(ASAN_BUILD)
+	rm -rf $(BUILD) $(ASAN_BUILD) $(TSAN_BUILD)

@@ -11,6 +11,8 @@ packages=(
   librtaudio-dev jackd2 libjack-jackd2-dev libsamplerate0-dev
   # the end-to-end test: a virtual X server, key presses, a JACK recorder, pictures
   xvfb xdotool jack-capture imagemagick x11-utils
+  # the desktop tests' private PulseAudio server and its recorder
+  pulseaudio pulseaudio-utils
 )
 
 missing=()
