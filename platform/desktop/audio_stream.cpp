@@ -3,6 +3,7 @@
 #include <RtAudio.h>
 
 #include <algorithm>
+#include <chrono>
 #include <thread>
 #include <vector>
 
@@ -21,6 +22,7 @@ constexpr unsigned MaxChannels = 2;  // the mono signal goes to both sides of a 
 // A dead PulseAudio server shows only as a warning after every callback; an ALSA
 // underrun warns now and then.
 constexpr unsigned WarningsMeaningLoss = 8;
+constexpr std::chrono::milliseconds OwnCloseStep{20};
 
 // The stream whose callback runs on this thread: RtAudio's error callback names none.
 thread_local AudioStream* CallingStream = nullptr;
@@ -67,7 +69,12 @@ AudioStream::AudioStream(unsigned blockRate) : blockRate_(blockRate) {}
 AudioStream::~AudioStream() {
     if (!audio_) return;
     try {
-        if (audio_->isStreamRunning()) audio_->stopStream();
+        // A JACK stream whose server went away is being closed by RtAudio's own thread;
+        // closing it here as well would close it twice.
+        if (!audio_->isStreamRunning()) {
+            for (int i = 0; i < 50 && audio_->isStreamOpen(); ++i) std::this_thread::sleep_for(OwnCloseStep);
+        }
+        // Closing a running stream stops it at once, without waiting for it to drain.
         if (audio_->isStreamOpen()) audio_->closeStream();
     } catch (const RtAudioError&) {
         // The stream goes with its RtAudio object in any case.
