@@ -180,6 +180,12 @@ std::string RtAudioWaveOut::GetErrorText(MmResult result) {
     }
 }
 
+void RtAudioWaveOut::GiveBack(Device& device, WaveHeader* header) {
+    header->flags = (header->flags & ~WHDR_INQUEUE) | WHDR_DONE;
+    device.callbackWindow->PostMessage(MM_WOM_DONE, reinterpret_cast<WPARAM>(&device),
+                                       reinterpret_cast<LPARAM>(header));
+}
+
 void RtAudioWaveOut::DeliverPlayed() {
     for (const auto& device : devices_) {
         if (!device->stream) continue;
@@ -188,11 +194,7 @@ void RtAudioWaveOut::DeliverPlayed() {
         // One device period early: the period that the device asks for next is then
         // in the FIFO however long it is.
         const uint64_t position = stream.Fifo().ReadPosition() + stream.PeriodSamples();
-        const auto handle = reinterpret_cast<WPARAM>(device.get());
-        while (WaveHeader* header = device->blocks.PopDone(position)) {
-            header->flags = (header->flags & ~WHDR_INQUEUE) | WHDR_DONE;
-            device->callbackWindow->PostMessage(MM_WOM_DONE, handle, reinterpret_cast<LPARAM>(header));
-        }
+        while (WaveHeader* header = device->blocks.PopDone(position)) GiveBack(*device, header);
     }
 }
 
@@ -216,11 +218,7 @@ void RtAudioWaveOut::CheckStreams() {
 void RtAudioWaveOut::Lose(Device& device, const std::string& reason) {
     lossReason_ = reason;
     ShutDown(std::move(device.stream), CloseLimit);
-    const auto handle = reinterpret_cast<WPARAM>(&device);
-    while (WaveHeader* header = device.blocks.PopAny()) {
-        header->flags = (header->flags & ~WHDR_INQUEUE) | WHDR_DONE;
-        device.callbackWindow->PostMessage(MM_WOM_DONE, handle, reinterpret_cast<LPARAM>(header));
-    }
+    while (WaveHeader* header = device.blocks.PopAny()) GiveBack(device, header);
 }
 
 void RtAudioWaveOut::OnCheckDue(void* data) {

@@ -6,7 +6,6 @@
 // When the stream is lost (the server goes away, or stops answering while blocks wait)
 // every block still queued comes back and later writes fail. No call waits on the audio
 // server for more than a few seconds.
-#include <chrono>
 #include <memory>
 #include <string>
 #include <vector>
@@ -45,6 +44,8 @@ private:
     // Stops and closes a stream and forgets it; returns the next device.
     std::vector<std::unique_ptr<Device>>::iterator Remove(
         std::vector<std::unique_ptr<Device>>::iterator device);
+    // Marks a block done and posts its MM_WOM_DONE.
+    void GiveBack(Device& device, WaveHeader* header);
     // UI thread: posts MM_WOM_DONE for every block that is done.
     void DeliverPlayed();
     // UI thread: a stream that was lost gives back every queued block.
