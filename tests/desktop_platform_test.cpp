@@ -920,7 +920,7 @@ TEST(WaveOut, EveryBlockComesBackOnceInOrderAndSoundsAtItsPitch) {
     WaveOut& waveOut = desktop.GetWaveOut();
     JackListener listener;
     ASSERT_TRUE(listener.Ready()) << "no JACK server; run through with_desktop_session.sh";
-    ToneBlocks blocks(80);
+    ToneBlocks blocks(700);  // more than the FIFO holds at once
     PlayingDialog dialog(waveOut, blocks);
     dialog.afterOpen = [&] { EXPECT_TRUE(listener.Listen("Kelvarin:outport 0")); };
     WaveHeader unprepared = {blocks.headers[0].data, 200, 0, 0, 1};

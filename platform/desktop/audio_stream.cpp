@@ -106,7 +106,7 @@ AudioStream::StartResult AudioStream::Start(int api) {
         audio_ = std::move(audio);
         // With an error callback RtAudio reports some failures there instead of throwing.
         if (!audio_->isStreamOpen()) return StartResult::Failed;
-        periodFrames_.store(frames, std::memory_order_relaxed);
+        periodFrames_ = frames;
         audio_->startStream();
         return audio_->isStreamRunning() ? StartResult::Started : StartResult::Failed;
     } catch (const RtAudioError&) {
@@ -132,8 +132,7 @@ void AudioStream::Detach() {
 }
 
 uint64_t AudioStream::PeriodSamples() const {
-    const uint64_t frames = periodFrames_.load(std::memory_order_relaxed);
-    return (frames * blockRate_ + deviceRate_ - 1) / deviceRate_;
+    return (uint64_t{periodFrames_} * blockRate_ + deviceRate_ - 1) / deviceRate_;
 }
 
 std::string AudioStream::LossReason() const {
@@ -147,9 +146,6 @@ int AudioStream::Render(void* output, void*, unsigned frames, double, unsigned, 
     auto& self = *static_cast<AudioStream*>(data);
     CallingStream = &self;
     self.callbacks_.fetch_add(1, std::memory_order_relaxed);
-    if (frames > self.periodFrames_.load(std::memory_order_relaxed)) {
-        self.periodFrames_.store(frames, std::memory_order_relaxed);
-    }
     if (!self.warnedSinceCallback_) self.warningsInARow_ = 0;
     self.warnedSinceCallback_ = false;
 

@@ -38,7 +38,7 @@ public:
     void Detach();
 
     SampleFifo& Fifo() { return fifo_; }
-    // The longest device period seen, in samples at the block rate.
+    // One device period, in samples at the block rate.
     uint64_t PeriodSamples() const;
     // How many times the device has asked for sound.
     uint64_t Callbacks() const { return callbacks_.load(std::memory_order_relaxed); }
@@ -71,7 +71,7 @@ private:
     UiWakeup* wakeup_ = nullptr;
     std::atomic<int> state_{Unattached};
     std::atomic<uint64_t> callbacks_{0};
-    std::atomic<unsigned> periodFrames_{0};
+    unsigned periodFrames_ = 0;  // as the device opened
     // Warnings in consecutive callbacks; the audio thread's own.
     unsigned warningsInARow_ = 0;
     bool warnedSinceCallback_ = false;

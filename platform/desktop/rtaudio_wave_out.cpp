@@ -125,9 +125,8 @@ MmResult RtAudioWaveOut::Write(WaveOutHandle handle, WaveHeader* header) {
         header->flags = flags;
         return MMSYSERR_NOMEM;
     }
-    // A block that is done already (the device is a period ahead) comes back soon.
+    // In the FIFO at once: a device with a long period takes it at its next callback.
     device->blocks.Feed(device->stream->Fifo());
-    wakeup_.Wake();
     return MMSYSERR_NOERROR;
 }
 
