@@ -5,8 +5,9 @@ JOBS ?= $(shell nproc)
 BUILD := build
 ASAN_BUILD := build-asan
 FUZZ_BUILD := build-fuzz
+TSAN_BUILD := build-tsan
 
-.PHONY: deps build run test test-fast test-asan test-fuzz bench package clean
+.PHONY: deps build run test test-fast test-asan test-tsan test-fuzz bench package clean
 
 deps:
 	@scripts/install-deps.sh
@@ -18,7 +19,7 @@ build: deps
 run: build
 	$(BUILD)/kelvarin
 
-test: test-fast test-asan test-fuzz
+test: test-fast test-asan test-tsan test-fuzz
 
 test-fast: build
 	cd $(BUILD) && ctest --output-on-failure
@@ -27,6 +28,14 @@ test-asan: deps
 	cmake -S . -B $(ASAN_BUILD) -DCMAKE_BUILD_TYPE=Debug -DKELVARIN_SANITIZE=ON -DKELVARIN_BENCH=OFF
 	cmake --build $(ASAN_BUILD) -j $(JOBS)
 	cd $(ASAN_BUILD) && ctest --output-on-failure -LE slow
+
+# The desktop platform's threads (UI, audio, and the helpers that open and close
+# streams) under ThreadSanitizer.
+test-tsan: deps
+	cmake -S . -B $(TSAN_BUILD) -DCMAKE_BUILD_TYPE=Debug -DKELVARIN_TSAN=ON -DKELVARIN_BENCH=OFF
+	cmake --build $(TSAN_BUILD) -j $(JOBS) --target desktop_platform_test
+	cd $(TSAN_BUILD) && TSAN_OPTIONS="halt_on_error=1 suppressions=$(CURDIR)/tests/desktop_tsan.supp" \
+	  ctest --output-on-failure -R desktop_platform
 
 # Every fuzz target for a short fixed time, built with clang for libFuzzer.
 test-fuzz: deps
@@ -42,4 +51,4 @@ package: build
 	cd $(BUILD) && cpack -G DEB
 
 clean:
-	rm -rf $(BUILD) $(ASAN_BUILD) $(FUZZ_BUILD)
+	rm -rf $(BUILD) $(ASAN_BUILD) $(TSAN_BUILD) $(FUZZ_BUILD)

@@ -117,6 +117,7 @@ private:
     OutputBlocks outputBlocks_;
     synth::Engine& engine_;
     input::HeldKeys heldKeys_;
+    platform::MmResult lastWaveError = platform::MMSYSERR_NOERROR;  // said last on stderr
 };
 
 }  // namespace app

@@ -28,6 +28,7 @@ void MainDialog::OnOK() {
     if (!UpdateData(true)) return;
     sampleRate = OutputSampleRate;
     stopRequested = 0;
+    lastWaveError = MMSYSERR_NOERROR;
     WaveOutHandle opened = nullptr;
     const MmResult result = platform_.GetWaveOut().Open(opened, OutputFormat, GetWindow());
     if (result != MMSYSERR_NOERROR) {
@@ -133,9 +134,12 @@ void MainDialog::RequestClose() {
     SaveSettingsAndExit();
 }
 
-// The text goes to the error stream: the window has no place for it.
+// The text goes to the error stream: the window has no place for it. A failure that
+// repeats the one before (a lost device refuses every block) is said once per press
+// of "Generate Mode".
 void MainDialog::ReportWaveError(MmResult result) {
-    if (result == MMSYSERR_NOERROR) return;
+    if (result == MMSYSERR_NOERROR || result == lastWaveError) return;
+    lastWaveError = result;
     const std::string text = platform_.GetWaveOut().GetErrorText(result);
     std::fprintf(stderr, "Kelvarin: wave output: %s\n", text.c_str());
 }

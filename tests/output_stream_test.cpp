@@ -1,5 +1,6 @@
 // The audio stream as the user hears and sees it: one new block per returned block,
 // the samples of the tone, BlockCount and Freq, and "Stop", "X" and "Abort".
+#include <algorithm>
 #include <cmath>
 
 #include "app_fixture.h"
@@ -215,6 +216,20 @@ TEST_F(OutputStreamTest, ADeadDeviceDrainsToNothingAndStopStillCloses) {
     sim.Post(WM_CLOSE);
     sim.Pump();
     EXPECT_TRUE(sim.Ended());
+}
+
+TEST_F(OutputStreamTest, ADeadDeviceIsReportedOncePerGenerateModeNotForEveryRefusedBlock) {
+    const auto lines = [](const std::string& text) { return std::count(text.begin(), text.end(), '\n'); };
+    sim.Wave().FailAlways(sim::WaveCall::Write, platform::MMSYSERR_NODRIVER);
+    testing::internal::CaptureStderr();
+    Complete(60);
+    EXPECT_EQ(lines(testing::internal::GetCapturedStderr()), 1);
+    sim.Click(IDC_STOP);
+    sim.Pump();
+    testing::internal::CaptureStderr();
+    sim.Click(IDOK);  // "Generate Mode": the device still refuses, and says so again
+    sim.Pump();
+    EXPECT_EQ(lines(testing::internal::GetCapturedStderr()), 1);
 }
 
 TEST_F(OutputStreamTest, ACompletionForNoBlockOfOursChangesNothing) {

@@ -4,21 +4,24 @@
 # null sink and no JACK server. The servers are stopped when the command ends; its exit
 # status is kept. One user's sessions wait for each other.
 #
-#   with_desktop_session.sh [--rate HZ | --pulse] command [arguments...]
+#   with_desktop_session.sh [--rate HZ] [--period FRAMES] [--pulse] command [arguments...]
 #
 # The command sees DISPLAY and KELVARIN_TEST_XVFB_PID, and JACK_DEFAULT_SERVER and
-# KELVARIN_TEST_JACKD_PID, or PULSE_SERVER whose sink "null" records at null.monitor.
+# KELVARIN_TEST_JACKD_PID, or PULSE_SERVER and KELVARIN_TEST_PULSE_PID, whose sink
+# "null" records at null.monitor.
 set -u
 
 rate=44100
+period=512
 audio=jack
-if [ "${1:-}" = "--rate" ]; then
-  rate=$2
-  shift 2
-elif [ "${1:-}" = "--pulse" ]; then
-  audio=pulse
-  shift
-fi
+while [ $# -gt 0 ]; do
+  case $1 in
+    --rate) rate=$2; shift 2 ;;
+    --period) period=$2; shift 2 ;;
+    --pulse) audio=pulse; shift ;;
+    *) break ;;
+  esac
+done
 
 # One session at a time: JACK servers that start and stop side by side disturb each
 # other's clients, and JACK keeps a registry slot for every server name that it frees
@@ -77,6 +80,7 @@ start_pulse() {
     -L "module-native-protocol-unix socket=$session/pulse.socket auth-anonymous=1" \
     -L "module-null-sink sink_name=null rate=44100" >"$session/pulseaudio.log" 2>&1 9>&- &
   audio_pid=$!
+  export KELVARIN_TEST_PULSE_PID=$audio_pid
   for _ in $(seq 100); do
     pactl info >/dev/null 2>&1 && break
     kill -0 "$audio_pid" 2>/dev/null || break
@@ -94,7 +98,7 @@ start_jack() {
   # Semaphores that a stopped or killed server of this name left behind.
   rm -f /dev/shm/jack_sem.*_"$JACK_DEFAULT_SERVER"_*
   export JACK_NO_AUDIO_RESERVATION=1
-  jackd --no-realtime --name "$JACK_DEFAULT_SERVER" -d dummy -r "$rate" -p 512 >"$session/jackd.log" 2>&1 9>&- &
+  jackd --no-realtime --name "$JACK_DEFAULT_SERVER" -d dummy -r "$rate" -p "$period" >"$session/jackd.log" 2>&1 9>&- &
   audio_pid=$!
   export KELVARIN_TEST_JACKD_PID=$audio_pid
   # Ready once a client can list its ports; a client that comes during start-up may

@@ -1,54 +1,48 @@
 #pragma once
-// The blocks written to one wave output, between the UI thread and the audio thread.
-// The UI thread adds blocks and takes back the played ones; the audio thread copies
-// samples out of the oldest block. Both sides hold the lock only for a few copies, and
-// nothing is allocated after construction.
+// The blocks written to one wave output and not yet given back, in order. UI thread
+// only: the audio thread never sees a block, only its samples, which are copied into
+// the stream's SampleFifo as room allows. A block is done once all its samples are in
+// the FIFO and the device's position, plus any lead, has passed its last one.
 #include <cstddef>
-#include <mutex>
+#include <cstdint>
 #include <vector>
 
 #include "platform/wave_out.h"
 
 namespace platform::desktop {
 
+class SampleFifo;
+
 class BlockQueue {
 public:
     explicit BlockQueue(size_t capacity);
 
-    // UI thread: queues a block of 16-bit little-endian mono samples behind the others.
-    // False when the queue is full.
+    // Queues a block of 16-bit little-endian mono samples behind the others. False
+    // when the queue is full.
     bool Push(WaveHeader* header);
-    // Audio thread: fills out with the next count samples, scaled to [-1, 1), and with
-    // silence past the last queued one. True when at least one block was used up.
-    bool Fill(float* out, size_t count);
-    // UI thread: the oldest used-up block, or null.
-    WaveHeader* PopPlayed();
-    // UI thread: every queued block counts as played, for a stream that has ended.
-    void RetireAll();
-    // Blocks queued or played and not yet taken back.
-    size_t Outstanding() const;
+    // Copies as much of the queued samples into fifo as it has room for.
+    void Feed(SampleFifo& fifo);
+    // The oldest block if it is done by position, else null.
+    WaveHeader* PopDone(uint64_t position);
+    // The oldest block whatever its state, else null: for a stream that has ended.
+    WaveHeader* PopAny();
+    // Blocks queued and not yet given back.
+    size_t Outstanding() const { return size_; }
 
 private:
-    // A fixed ring of block pointers.
-    class Ring {
-    public:
-        explicit Ring(size_t capacity) : slots_(capacity) {}
-        size_t Size() const { return size_; }
-        WaveHeader* Front() const { return slots_[head_]; }
-        void PushBack(WaveHeader* header);
-        WaveHeader* PopFront();
-
-    private:
-        std::vector<WaveHeader*> slots_;
-        size_t head_ = 0;
-        size_t size_ = 0;
+    struct Entry {
+        WaveHeader* header;
+        uint64_t end;  // the position just past its last sample
     };
 
-    size_t capacity_;
-    mutable std::mutex mutex_;
-    Ring queued_;
-    Ring played_;
-    size_t consumedSamples_ = 0;  // of the oldest queued block
+    Entry& At(size_t index) { return entries_[(head_ + index) % entries_.size()]; }
+
+    std::vector<Entry> entries_;
+    size_t head_ = 0;
+    size_t size_ = 0;
+    uint64_t queuedEnd_ = 0;  // the position just past the last queued sample
+    size_t feeding_ = 0;      // index of the first block not wholly in the FIFO
+    uint64_t fed_ = 0;        // the position just past the last sample in the FIFO
 };
 
 }  // namespace platform::desktop

@@ -1,104 +1,69 @@
 #include "platform/desktop/rtaudio_wave_out.h"
 
 #include <FL/Fl.H>
-#include <RtAudio.h>
 
 #include <algorithm>
-#include <array>
-#include <atomic>
-#include <cstdio>
+#include <mutex>
 
+#include "platform/desktop/audio_stream.h"
 #include "platform/desktop/block_queue.h"
 #include "platform/desktop/message_queue.h"
-#include "platform/desktop/sample_rate_converter.h"
+#include "platform/desktop/run_within.h"
 #include "platform/wave_error_text.h"
 
 namespace platform::desktop {
 namespace {
 
+using namespace std::chrono_literals;
+using Clock = std::chrono::steady_clock;
+
 constexpr uint32_t WHDR_DONE = 0x01;
 constexpr uint32_t WHDR_PREPARED = 0x02;
 constexpr uint32_t WHDR_INQUEUE = 0x10;
 
-const char* const ClientName = "Kelvarin";  // the JACK client's name
-constexpr size_t QueueCapacity = 4096;      // blocks written and not yet taken back
-constexpr unsigned BufferFrames = 256;      // asked of PulseAudio and ALSA; JACK sets its own
-constexpr unsigned MaxChannels = 2;         // the mono signal goes to both sides of a stereo device
-constexpr size_t ChunkFrames = 256;
+constexpr size_t QueueCapacity = 4096;  // blocks written and not yet taken back
 constexpr double CheckPeriodSeconds = 0.1;
+// A server that takes longer than these is given up on. Opening a PulseAudio null sink
+// can pause the first callbacks for about 2 s, so a stall must last longer.
+constexpr auto OpenLimit = 3000ms;
+constexpr auto CloseLimit = 2000ms;
+constexpr auto StallLimit = 4s;
 
-// RtAudio's error callback names no stream, so errors are only counted; any error
-// ends the streams that were open when it came.
-std::atomic<unsigned> StreamErrors{0};
+// What an open that runs on a thread of its own hands back, unless it was given up on;
+// then the opener closes what it opened itself.
+struct OpenSlot {
+    std::mutex mutex;
+    bool finished = false;
+    bool abandoned = false;
+    bool sawDevice = false;
+    std::unique_ptr<AudioStream> stream;
+};
 
-void OnStreamError(RtAudioError::Type type, const std::string& text) {
-    if (type == RtAudioError::WARNING || type == RtAudioError::DEBUG_WARNING) return;
-    ++StreamErrors;
-    std::fprintf(stderr, "Kelvarin: audio output: %s\n", text.c_str());  // rare: the stream ends with it
+// Stops and closes a stream on a thread of its own, waiting at most limit for it.
+void ShutDown(std::unique_ptr<AudioStream> stream, std::chrono::milliseconds limit) {
+    if (!stream) return;
+    stream->Detach();
+    RunWithin(limit, [owned = stream.release()] { delete owned; });
 }
-
-bool IsCompiled(RtAudio::Api api) {
-    std::vector<RtAudio::Api> apis;
-    RtAudio::getCompiledApi(apis);
-    return std::find(apis.begin(), apis.end(), api) != apis.end();
-}
-
-// The blocks' own rate when the device offers it; else the device's preferred rate,
-// and the blocks are resampled.
-unsigned DeviceRate(const RtAudio::DeviceInfo& info, unsigned blockRate) {
-    const auto& rates = info.sampleRates;
-    if (rates.empty() || std::find(rates.begin(), rates.end(), blockRate) != rates.end()) {
-        return blockRate;
-    }
-    if (info.preferredSampleRate != 0) return info.preferredSampleRate;
-    return *std::max_element(rates.begin(), rates.end());
-}
-
-int Render(void* output, void*, unsigned frames, double, RtAudioStreamStatus, void* data);
 
 }  // namespace
 
 struct RtAudioWaveOut::Device {
-    Device(Window& window, UiWakeup& wake) : callbackWindow(&window), wakeup(wake) {}
+    explicit Device(Window& window) : callbackWindow(&window) {}
 
     Window* callbackWindow;
-    UiWakeup& wakeup;
     BlockQueue blocks{QueueCapacity};
-    std::unique_ptr<SampleRateConverter> converter;  // null when no resampling is needed
-    unsigned channels = 1;
-    unsigned errorsAtOpen = 0;
-    bool dead = false;  // the stream stopped by itself; UI thread only
-    std::array<float, ChunkFrames> mono{};
-    std::unique_ptr<RtAudio> audio;  // last, so its stream stops before the rest goes
+    std::unique_ptr<AudioStream> stream;  // null once lost
+    uint64_t callbacksSeen = 0;
+    Clock::time_point progressAt = Clock::now();  // when the device last asked for sound
 };
-
-namespace {
-
-// The audio thread: copies queued samples out, and wakes the UI thread when a block
-// was used up.
-int Render(void* output, void*, unsigned frames, double, RtAudioStreamStatus, void* data) {
-    auto& device = *static_cast<RtAudioWaveOut::Device*>(data);
-    auto* out = static_cast<float*>(output);
-    bool usedUp = false;
-    for (unsigned done = 0; done < frames;) {
-        const auto count = static_cast<unsigned>(std::min<size_t>(frames - done, ChunkFrames));
-        float* mono = device.mono.data();
-        usedUp |= device.converter ? device.converter->Read(mono, count)
-                                   : device.blocks.Fill(mono, count);
-        for (unsigned i = 0; i < count; ++i) {
-            for (unsigned c = 0; c < device.channels; ++c) out[(done + i) * device.channels + c] = mono[i];
-        }
-        done += count;
-    }
-    if (usedUp) device.wakeup.Wake();
-    return 0;
-}
-
-}  // namespace
 
 RtAudioWaveOut::RtAudioWaveOut() : wakeup_([this] { DeliverPlayed(); }) {}
 
-RtAudioWaveOut::~RtAudioWaveOut() { Fl::remove_timeout(&OnCheckDue, this); }
+RtAudioWaveOut::~RtAudioWaveOut() {
+    Fl::remove_timeout(&OnCheckDue, this);
+    for (auto& device : devices_) ShutDown(std::move(device->stream), CloseLimit);
+}
 
 MmResult RtAudioWaveOut::Open(WaveOutHandle& handle, const WaveFormat& format,
                               Window& callbackWindow) {
@@ -107,52 +72,29 @@ MmResult RtAudioWaveOut::Open(WaveOutHandle& handle, const WaveFormat& format,
         format.bitsPerSample != 16 || format.blockAlign != 2 || format.samplesPerSec == 0) {
         return WAVERR_BADFORMAT;
     }
-    bool sawDevice = false;
-    for (const RtAudio::Api api : {RtAudio::UNIX_JACK, RtAudio::LINUX_PULSE, RtAudio::LINUX_ALSA}) {
-        if (!IsCompiled(api)) continue;
-        auto device = std::make_unique<Device>(callbackWindow, wakeup_);
-        const StartResult started = Start(*device, api, format.samplesPerSec);
-        if (started == StartResult::Failed) sawDevice = true;
-        if (started != StartResult::Started) continue;
-        handle = reinterpret_cast<WaveOutHandle>(device.get());
-        devices_.push_back(std::move(device));
-        if (devices_.size() == 1) Fl::add_timeout(CheckPeriodSeconds, &OnCheckDue, this);
-        return MMSYSERR_NOERROR;
+    auto slot = std::make_shared<OpenSlot>();
+    RunWithin(OpenLimit, [slot, rate = format.samplesPerSec] {
+        bool sawDevice = false;
+        std::unique_ptr<AudioStream> stream = AudioStream::Open(rate, sawDevice);
+        std::lock_guard lock(slot->mutex);
+        slot->finished = true;
+        slot->sawDevice = sawDevice;
+        // Given up on: the stream closes here, as the lock guard goes.
+        if (!slot->abandoned) slot->stream = std::move(stream);
+    });
+    std::unique_lock lock(slot->mutex);
+    if (!slot->finished) {
+        slot->abandoned = true;
+        return MMSYSERR_ERROR;
     }
-    return sawDevice ? MMSYSERR_ERROR : MMSYSERR_NODRIVER;
-}
-
-RtAudioWaveOut::StartResult RtAudioWaveOut::Start(Device& device, int api, unsigned blockRate) {
-    try {
-        auto audio = std::make_unique<RtAudio>(static_cast<RtAudio::Api>(api));
-        if (audio->getDeviceCount() == 0) return StartResult::NoDevice;
-        const unsigned id = audio->getDefaultOutputDevice();
-        const RtAudio::DeviceInfo info = audio->getDeviceInfo(id);
-        if (!info.probed || info.outputChannels == 0) return StartResult::Failed;
-        const unsigned rate = DeviceRate(info, blockRate);
-        device.channels = std::min(info.outputChannels, MaxChannels);
-        if (rate != blockRate) {
-            device.converter = std::make_unique<SampleRateConverter>(blockRate, rate, device.blocks);
-            if (!device.converter->Valid()) return StartResult::Failed;
-        }
-        RtAudio::StreamParameters parameters;
-        parameters.deviceId = id;
-        parameters.nChannels = device.channels;
-        RtAudio::StreamOptions options;
-        options.streamName = ClientName;
-        unsigned frames = BufferFrames;
-        device.errorsAtOpen = StreamErrors.load();
-        audio->openStream(&parameters, nullptr, RTAUDIO_FLOAT32, rate, &frames, &Render, &device,
-                          &options, &OnStreamError);
-        device.audio = std::move(audio);
-        // With an error callback RtAudio reports some failures there instead of throwing.
-        if (!device.audio->isStreamOpen()) return StartResult::Failed;
-        device.audio->startStream();
-        return device.audio->isStreamRunning() ? StartResult::Started : StartResult::Failed;
-    } catch (const RtAudioError& error) {
-        std::fprintf(stderr, "Kelvarin: audio output: %s\n", error.getMessage().c_str());
-        return StartResult::Failed;
-    }
+    if (!slot->stream) return slot->sawDevice ? MMSYSERR_ERROR : MMSYSERR_NODRIVER;
+    auto device = std::make_unique<Device>(callbackWindow);
+    device->stream = std::move(slot->stream);
+    device->stream->Attach(wakeup_);
+    handle = reinterpret_cast<WaveOutHandle>(device.get());
+    devices_.push_back(std::move(device));
+    if (devices_.size() == 1) Fl::add_timeout(CheckPeriodSeconds, &OnCheckDue, this);
+    return MMSYSERR_NOERROR;
 }
 
 RtAudioWaveOut::Device* RtAudioWaveOut::Find(WaveOutHandle handle) const {
@@ -176,13 +118,15 @@ MmResult RtAudioWaveOut::Write(WaveOutHandle handle, WaveHeader* header) {
     if (!header) return MMSYSERR_INVALPARAM;
     if (!(header->flags & WHDR_PREPARED)) return WAVERR_UNPREPARED;
     if (header->flags & WHDR_INQUEUE) return WAVERR_STILLPLAYING;
-    if (device->dead) return MMSYSERR_NODRIVER;
+    if (!device->stream) return MMSYSERR_NODRIVER;
     const uint32_t flags = header->flags;
     header->flags = (flags & ~WHDR_DONE) | WHDR_INQUEUE;
     if (!device->blocks.Push(header)) {
         header->flags = flags;
         return MMSYSERR_NOMEM;
     }
+    // In the FIFO at once: a device with a long period takes it at its next callback.
+    device->blocks.Feed(device->stream->Fifo());
     return MMSYSERR_NOERROR;
 }
 
@@ -211,40 +155,57 @@ void RtAudioWaveOut::AbandonStreamsOf(const Window* window) {
 
 std::vector<std::unique_ptr<RtAudioWaveOut::Device>>::iterator RtAudioWaveOut::Remove(
     std::vector<std::unique_ptr<Device>>::iterator device) {
-    try {
-        RtAudio& audio = *(*device)->audio;
-        if (audio.isStreamRunning()) audio.stopStream();
-        if (audio.isStreamOpen()) audio.closeStream();
-    } catch (const RtAudioError&) {
-        // The stream goes with its RtAudio object below in any case.
-    }
+    ShutDown(std::move((*device)->stream), CloseLimit);
     const auto next = devices_.erase(device);
     if (devices_.empty()) Fl::remove_timeout(&OnCheckDue, this);
     return next;
 }
 
-std::string RtAudioWaveOut::GetErrorText(MmResult result) { return WaveErrorText(result); }
+std::string RtAudioWaveOut::GetErrorText(MmResult result) {
+    if (result == MMSYSERR_NODRIVER && !lossReason_.empty())
+        return WaveErrorText(result) + " The last one was lost: " + lossReason_;
+    return WaveErrorText(result);
+}
+
+void RtAudioWaveOut::GiveBack(Device& device, WaveHeader* header) {
+    header->flags = (header->flags & ~WHDR_INQUEUE) | WHDR_DONE;
+    device.callbackWindow->PostMessage(MM_WOM_DONE, reinterpret_cast<WPARAM>(&device),
+                                       reinterpret_cast<LPARAM>(header));
+}
 
 void RtAudioWaveOut::DeliverPlayed() {
     for (const auto& device : devices_) {
-        const auto handle = reinterpret_cast<WPARAM>(device.get());
-        while (WaveHeader* header = device->blocks.PopPlayed()) {
-            header->flags = (header->flags & ~WHDR_INQUEUE) | WHDR_DONE;
-            device->callbackWindow->PostMessage(MM_WOM_DONE, handle, reinterpret_cast<LPARAM>(header));
-        }
+        if (!device->stream) continue;
+        AudioStream& stream = *device->stream;
+        device->blocks.Feed(stream.Fifo());
+        // One device period early: the period that the device asks for next is then
+        // in the FIFO however long it is.
+        const uint64_t position = stream.Fifo().ReadPosition() + stream.PeriodSamples();
+        while (WaveHeader* header = device->blocks.PopDone(position)) GiveBack(*device, header);
     }
 }
 
 void RtAudioWaveOut::CheckStreams() {
-    const unsigned errors = StreamErrors.load();
+    const Clock::time_point now = Clock::now();
     for (const auto& device : devices_) {
-        if (device->dead) continue;
-        // JACK closes the stream itself when its server goes away.
-        if (device->audio->isStreamRunning() && errors == device->errorsAtOpen) continue;
-        device->dead = true;
-        device->blocks.RetireAll();
+        if (!device->stream) continue;
+        std::string reason = device->stream->LossReason();
+        const uint64_t callbacks = device->stream->Callbacks();
+        if (callbacks != device->callbacksSeen || device->blocks.Outstanding() == 0) {
+            device->callbacksSeen = callbacks;
+            device->progressAt = now;
+        } else if (reason.empty() && now - device->progressAt > StallLimit) {
+            reason = "the sound server stopped answering";
+        }
+        if (!reason.empty()) Lose(*device, reason);
     }
     DeliverPlayed();
+}
+
+void RtAudioWaveOut::Lose(Device& device, const std::string& reason) {
+    lossReason_ = reason;
+    ShutDown(std::move(device.stream), CloseLimit);
+    while (WaveHeader* header = device.blocks.PopAny()) GiveBack(device, header);
 }
 
 void RtAudioWaveOut::OnCheckDue(void* data) {

@@ -1,8 +1,11 @@
 #pragma once
 // The wave output on the default output device of the first audio system that has
 // one: JACK, then PulseAudio, then ALSA. Blocks are played in order and each comes back
-// exactly once as MM_WOM_DONE, also when the stream dies (the server goes away): then
-// every block still queued comes back as played and later writes fail.
+// exactly once as MM_WOM_DONE, one device period before it is heard, so that a device
+// whose period is longer than what the caller keeps queued still plays without gaps.
+// When the stream is lost (the server goes away, or stops answering while blocks wait)
+// every block still queued comes back and later writes fail. No call waits on the audio
+// server for more than a few seconds.
 #include <memory>
 #include <string>
 #include <vector>
@@ -14,7 +17,6 @@ namespace platform::desktop {
 
 class RtAudioWaveOut final : public WaveOut {
 public:
-    // windows tells which callback windows still exist.
     RtAudioWaveOut();
     ~RtAudioWaveOut() override;
     RtAudioWaveOut(const RtAudioWaveOut&) = delete;
@@ -35,21 +37,22 @@ public:
     struct Device;
 
 private:
-    enum class StartResult { NoDevice, Failed, Started };
-
-    StartResult Start(Device& device, int api, unsigned blockRate);
     Device* Find(WaveOutHandle handle) const;
     // Stops and closes a stream and forgets it; returns the next device.
     std::vector<std::unique_ptr<Device>>::iterator Remove(
         std::vector<std::unique_ptr<Device>>::iterator device);
-    // UI thread: posts MM_WOM_DONE for every block the devices have used up.
+    // Marks a block done and posts its MM_WOM_DONE.
+    void GiveBack(Device& device, WaveHeader* header);
+    // UI thread: posts MM_WOM_DONE for every block that is done.
     void DeliverPlayed();
-    // UI thread: a stream that stopped by itself gives back every queued block.
+    // UI thread: a stream that was lost gives back every queued block.
     void CheckStreams();
+    void Lose(Device& device, const std::string& reason);
     static void OnCheckDue(void* self);
 
     UiWakeup wakeup_;
     std::vector<std::unique_ptr<Device>> devices_;
+    std::string lossReason_;  // of the last stream lost, for the error text
 };
 
 }  // namespace platform::desktop

@@ -2,13 +2,13 @@
 
 #include <samplerate.h>
 
-#include "platform/desktop/block_queue.h"
+#include "platform/desktop/sample_fifo.h"
 
 namespace platform::desktop {
 
 SampleRateConverter::SampleRateConverter(unsigned blockRate, unsigned deviceRate,
-                                         BlockQueue& blocks)
-    : ratio_(static_cast<double>(deviceRate) / blockRate), blocks_(blocks), state_(nullptr) {
+                                         SampleFifo& samples)
+    : ratio_(static_cast<double>(deviceRate) / blockRate), samples_(samples), state_(nullptr) {
     int error = 0;
     state_ = src_callback_new(&Supply, SRC_SINC_FASTEST, 1, &error, this);
 }
@@ -17,18 +17,18 @@ SampleRateConverter::~SampleRateConverter() {
     if (state_) src_delete(state_);
 }
 
-bool SampleRateConverter::Read(float* out, size_t count) {
-    usedUp_ = false;
+size_t SampleRateConverter::Read(float* out, size_t count) {
+    taken_ = 0;
     const long made = src_callback_read(state_, ratio_, static_cast<long>(count), out);
     for (size_t i = made > 0 ? static_cast<size_t>(made) : 0; i < count; ++i) out[i] = 0.0f;
-    return usedUp_;
+    return taken_;
 }
 
-// The queue always answers with a full chunk, silence included, so the converter
-// never sees the end of its input.
+// The FIFO always answers with a full chunk, silence included, so the converter never
+// sees the end of its input.
 long SampleRateConverter::Supply(void* data, float** samples) {
     auto* self = static_cast<SampleRateConverter*>(data);
-    self->usedUp_ |= self->blocks_.Fill(self->input_.data(), InputChunk);
+    self->taken_ += self->samples_.Read(self->input_.data(), InputChunk);
     *samples = self->input_.data();
     return static_cast<long>(InputChunk);
 }

@@ -1,0 +1,193 @@
+#include "platform/desktop/audio_stream.h"
+
+#include <RtAudio.h>
+
+#include <algorithm>
+#include <chrono>
+#include <cstdio>
+#include <thread>
+#include <vector>
+
+#include "platform/desktop/sample_rate_converter.h"
+#include "platform/desktop/ui_wakeup.h"
+
+namespace platform::desktop {
+namespace {
+
+const char* const ClientName = "Kelvarin";  // the JACK client's name
+// Asked of PulseAudio and ALSA (JACK sets its own period): 8 buffers of 256 frames keep
+// about 46 ms in the device, so it never asks for more at once than is queued.
+constexpr unsigned BufferFrames = 256;
+constexpr unsigned DeviceBuffers = 8;
+constexpr unsigned MaxChannels = 2;  // the mono signal goes to both sides of a stereo device
+// A dead PulseAudio server shows only as a warning after every callback; an ALSA
+// underrun warns now and then.
+constexpr unsigned WarningsMeaningLoss = 8;
+constexpr std::chrono::milliseconds OwnCloseStep{20};
+
+// The stream whose callback runs on this thread: RtAudio's error callback names none.
+thread_local AudioStream* CallingStream = nullptr;
+
+bool IsCompiled(RtAudio::Api api) {
+    std::vector<RtAudio::Api> apis;
+    RtAudio::getCompiledApi(apis);
+    return std::find(apis.begin(), apis.end(), api) != apis.end();
+}
+
+// The blocks' own rate when the device offers it; else the device's preferred rate,
+// and the blocks are resampled.
+unsigned DeviceRate(const RtAudio::DeviceInfo& info, unsigned blockRate) {
+    const auto& rates = info.sampleRates;
+    if (rates.empty() || std::find(rates.begin(), rates.end(), blockRate) != rates.end()) {
+        return blockRate;
+    }
+    if (info.preferredSampleRate != 0) return info.preferredSampleRate;
+    return *std::max_element(rates.begin(), rates.end());
+}
+
+void OnRtAudioError(RtAudioError::Type type, const std::string& text) {
+    // Errors raised on other threads (opening, closing) end no playing stream.
+    if (!CallingStream) return;
+    CallingStream->OnError(type, text);
+}
+
+}  // namespace
+
+std::unique_ptr<AudioStream> AudioStream::Open(unsigned blockRate, bool& sawDevice) {
+    sawDevice = false;
+    for (const RtAudio::Api api : {RtAudio::UNIX_JACK, RtAudio::LINUX_PULSE, RtAudio::LINUX_ALSA}) {
+        if (!IsCompiled(api)) continue;
+        std::unique_ptr<AudioStream> stream(new AudioStream(blockRate));
+        const StartResult started = stream->Start(api);
+        if (started == StartResult::Started) return stream;
+        if (started == StartResult::Failed) sawDevice = true;
+    }
+    return nullptr;
+}
+
+AudioStream::AudioStream(unsigned blockRate) : blockRate_(blockRate) {}
+
+AudioStream::~AudioStream() {
+    if (!audio_) return;
+    try {
+        // A JACK stream whose server went away is being closed by RtAudio's own thread;
+        // closing it here as well would close it twice.
+        if (!audio_->isStreamRunning()) {
+            for (int i = 0; i < 50 && audio_->isStreamOpen(); ++i) std::this_thread::sleep_for(OwnCloseStep);
+        }
+        // Closing a running stream stops it at once, without waiting for it to drain.
+        if (audio_->isStreamOpen()) audio_->closeStream();
+    } catch (const RtAudioError&) {
+        // The stream goes with its RtAudio object in any case.
+    }
+}
+
+AudioStream::StartResult AudioStream::Start(int api) {
+    try {
+        auto audio = std::make_unique<RtAudio>(static_cast<RtAudio::Api>(api));
+        if (audio->getDeviceCount() == 0) return StartResult::NoDevice;
+        const unsigned id = audio->getDefaultOutputDevice();
+        const RtAudio::DeviceInfo info = audio->getDeviceInfo(id);
+        if (!info.probed || info.outputChannels == 0) return StartResult::Failed;
+        deviceRate_ = DeviceRate(info, blockRate_);
+        channels_ = std::min(info.outputChannels, MaxChannels);
+        if (deviceRate_ != blockRate_) {
+            converter_ = std::make_unique<SampleRateConverter>(blockRate_, deviceRate_, fifo_);
+            if (!converter_->Valid()) return StartResult::Failed;
+        }
+        RtAudio::StreamParameters parameters;
+        parameters.deviceId = id;
+        parameters.nChannels = channels_;
+        RtAudio::StreamOptions options;
+        options.streamName = ClientName;
+        options.numberOfBuffers = DeviceBuffers;
+        unsigned frames = BufferFrames;
+        audio->openStream(&parameters, nullptr, RTAUDIO_FLOAT32, deviceRate_, &frames, &Render,
+                          this, &options, &OnRtAudioError);
+        audio_ = std::move(audio);
+        // With an error callback RtAudio reports some failures there instead of throwing.
+        if (!audio_->isStreamOpen()) return StartResult::Failed;
+        periodFrames_ = frames;
+        audio_->startStream();
+        return audio_->isStreamRunning() ? StartResult::Started : StartResult::Failed;
+    } catch (const RtAudioError& error) {
+        std::fprintf(stderr, "Kelvarin: audio output: %s\n", error.getMessage().c_str());
+        return StartResult::Failed;
+    }
+}
+
+void AudioStream::Attach(UiWakeup& wakeup) {
+    wakeup_ = &wakeup;
+    state_.store(Attached, std::memory_order_release);
+}
+
+void AudioStream::Detach() {
+    // A callback copies a few hundred samples and never blocks, so this wait is short.
+    for (;;) {
+        int state = state_.load(std::memory_order_relaxed);
+        if (state != InCallback &&
+            state_.compare_exchange_weak(state, Detached, std::memory_order_acq_rel)) {
+            return;
+        }
+        std::this_thread::yield();
+    }
+}
+
+uint64_t AudioStream::PeriodSamples() const {
+    return (uint64_t{periodFrames_} * blockRate_ + deviceRate_ - 1) / deviceRate_;
+}
+
+std::string AudioStream::LossReason() const {
+    if (loss_.load(std::memory_order_acquire) == Reported) return lossText_.data();
+    // JACK closes the stream itself when its server goes away.
+    if (!audio_->isStreamRunning()) return "the sound server ended the stream";
+    return {};
+}
+
+int AudioStream::Render(void* output, void*, unsigned frames, double, unsigned, void* data) {
+    auto& self = *static_cast<AudioStream*>(data);
+    CallingStream = &self;
+    self.callbacks_.fetch_add(1, std::memory_order_relaxed);
+    if (!self.warnedSinceCallback_) self.warningsInARow_ = 0;
+    self.warnedSinceCallback_ = false;
+
+    auto* out = static_cast<float*>(output);
+    int state = Attached;
+    if (!self.state_.compare_exchange_strong(state, InCallback, std::memory_order_acquire)) {
+        std::fill(out, out + frames * self.channels_, 0.0f);
+        return 0;
+    }
+    self.Play(out, frames);
+    self.state_.store(Attached, std::memory_order_release);
+    return 0;
+}
+
+void AudioStream::Play(float* out, unsigned frames) {
+    size_t taken = 0;
+    for (unsigned done = 0; done < frames;) {
+        const auto count = static_cast<unsigned>(std::min<size_t>(frames - done, ChunkFrames));
+        float* mono = mono_.data();
+        taken += converter_ ? converter_->Read(mono, count) : fifo_.Read(mono, count);
+        for (unsigned i = 0; i < count; ++i) {
+            for (unsigned c = 0; c < channels_; ++c) out[(done + i) * channels_ + c] = mono[i];
+        }
+        done += count;
+    }
+    if (taken > 0) wakeup_->Wake();
+}
+
+void AudioStream::OnError(int type, const std::string& text) {
+    const bool warning = type == RtAudioError::WARNING || type == RtAudioError::DEBUG_WARNING;
+    if (warning) {
+        warnedSinceCallback_ = true;
+        if (++warningsInARow_ < WarningsMeaningLoss) return;
+    }
+    int loss = NoLoss;
+    if (!loss_.compare_exchange_strong(loss, Reporting, std::memory_order_relaxed)) return;
+    const size_t length = std::min(text.size(), lossText_.size() - 1);
+    std::copy(text.begin(), text.begin() + static_cast<std::ptrdiff_t>(length), lossText_.begin());
+    lossText_[length] = '\0';
+    loss_.store(Reported, std::memory_order_release);
+}
+
+}  // namespace platform::desktop

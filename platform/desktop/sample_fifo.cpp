@@ -1,0 +1,32 @@
+#include "platform/desktop/sample_fifo.h"
+
+#include <algorithm>
+
+namespace platform::desktop {
+
+size_t SampleFifo::Space() const {
+    return Capacity - static_cast<size_t>(written_.load(std::memory_order_relaxed) -
+                                          read_.load(std::memory_order_acquire));
+}
+
+void SampleFifo::Write(const uint8_t* bytes, size_t count) {
+    const uint64_t at = written_.load(std::memory_order_relaxed);
+    for (size_t i = 0; i < count; ++i) {
+        samples_[(at + i) % Capacity] = static_cast<int16_t>(bytes[2 * i] | (bytes[2 * i + 1] << 8));
+    }
+    // Release: the samples are in place before the audio thread may see them.
+    written_.store(at + count, std::memory_order_release);
+}
+
+size_t SampleFifo::Read(float* out, size_t count) {
+    constexpr float Scale = 1.0f / 32768.0f;
+    const uint64_t at = read_.load(std::memory_order_relaxed);
+    const size_t taken = std::min<size_t>(count, written_.load(std::memory_order_acquire) - at);
+    for (size_t i = 0; i < taken; ++i) out[i] = samples_[(at + i) % Capacity] * Scale;
+    std::fill(out + taken, out + count, 0.0f);
+    // Release: the UI thread may overwrite these slots only once they have been read.
+    read_.store(at + taken, std::memory_order_release);
+    return taken;
+}
+
+}  // namespace platform::desktop
