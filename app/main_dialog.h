@@ -87,6 +87,12 @@ private:
     // Computer keyboard: input/computer_keyboard.cpp
     void OnKeyMessage(const platform::Message& msg);
 
+    // MIDI input: input/midi_input.cpp
+    void OpenMidiInput();
+    void CloseMidiInput();
+    void ShowMidiInputOpen(bool open);
+    void OnMidiData(platform::LPARAM lParam);
+
     // Keyboard view: view/view_handlers.cpp
     void RepaintKeyboardView();
     platform::LRESULT OnPaint(platform::WPARAM wParam, platform::LPARAM lParam);

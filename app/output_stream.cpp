@@ -129,6 +129,7 @@ void MainDialog::RequestClose() {
         closePending = 1;
         return;
     }
+    CloseMidiInput();
     SaveSettingsAndExit();
 }
 

@@ -9,8 +9,11 @@ packages=(
   # librtaudio-dev pulls JACK; naming jackd2 and libjack-jackd2-dev with it in one
   # install keeps apt from removing it again.
   librtaudio-dev jackd2 libjack-jackd2-dev libsamplerate0-dev
+  librtmidi-dev
   # the end-to-end test: a virtual X server, key presses, a JACK recorder, pictures
   xvfb xdotool jack-capture imagemagick x11-utils
+  # the MIDI end-to-end test reads the fields back through the clipboard
+  xclip
 )
 
 missing=()

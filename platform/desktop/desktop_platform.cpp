@@ -62,6 +62,7 @@ int DesktopPlatform::RunModal(Dialog& dialog) {
         result = window->Result();
     }
     waveOut_.AbandonStreamsOf(window.get());
+    midiIn_.AbandonDevicesOf(window.get());
     --modalDepth_;
     dialog.AttachWindow(nullptr);
     return result;

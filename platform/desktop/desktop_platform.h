@@ -7,6 +7,7 @@
 #include "platform/desktop/message_queue.h"
 #include "platform/desktop/posix_file_system.h"
 #include "platform/desktop/rtaudio_wave_out.h"
+#include "platform/desktop/rtmidi_midi_in.h"
 #include "platform/platform.h"
 
 namespace platform::desktop {
@@ -20,6 +21,7 @@ public:
 
     WaveOut& GetWaveOut() override { return waveOut_; }
     FileSystem& GetFiles() override { return files_; }
+    MidiIn& GetMidiIn() override { return midiIn_; }
     uint32_t GetTickCount() override;
     int RunModal(Dialog& dialog) override;
 
@@ -29,6 +31,7 @@ private:
     MessageQueue queue_;
     PosixFileSystem files_;
     RtAudioWaveOut waveOut_;
+    RtMidiMidiIn midiIn_;
     int modalDepth_ = 0;
 };
 

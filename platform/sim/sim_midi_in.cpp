@@ -1,0 +1,107 @@
+#include "platform/sim/sim_midi_in.h"
+
+#include <algorithm>
+#include <cstring>
+
+namespace sim {
+
+using namespace platform;
+
+namespace {
+
+MidiInHandle HandleOf(void* device) { return reinterpret_cast<MidiInHandle>(device); }
+
+}  // namespace
+
+MmResult SimMidiIn::GetDevCaps(uint32_t deviceId, MidiInCaps& caps) {
+    calls_.push_back({MidiCall::GetDevCaps, deviceId});
+    if (const auto failure = InjectedFailure(MidiCall::GetDevCaps)) return *failure;
+    if (deviceId >= names_.size()) return MMSYSERR_BADDEVICEID;
+    caps = {};
+    const std::string& name = names_[deviceId];
+    std::memcpy(caps.productName, name.data(), std::min(name.size(), sizeof caps.productName - 1));
+    return MMSYSERR_NOERROR;
+}
+
+MmResult SimMidiIn::Open(MidiInHandle& handle, uint32_t deviceId, Window& callbackWindow) {
+    calls_.push_back({MidiCall::Open, deviceId});
+    if (const auto failure = InjectedFailure(MidiCall::Open)) return *failure;
+    if (deviceId >= names_.size()) return MMSYSERR_BADDEVICEID;
+    if (OpenDevice() == deviceId) return MMSYSERR_ALLOCATED;
+    devices_.push_back({deviceId, &callbackWindow});
+    handle = HandleOf(&devices_.back());
+    return MMSYSERR_NOERROR;
+}
+
+MmResult SimMidiIn::Start(MidiInHandle handle) {
+    calls_.push_back({MidiCall::Start, 0});
+    if (const auto failure = InjectedFailure(MidiCall::Start)) return *failure;
+    Device* device = Find(handle);
+    if (!device) return MMSYSERR_INVALHANDLE;
+    device->started = true;
+    return MMSYSERR_NOERROR;
+}
+
+MmResult SimMidiIn::Stop(MidiInHandle handle) {
+    calls_.push_back({MidiCall::Stop, 0});
+    if (const auto failure = InjectedFailure(MidiCall::Stop)) return *failure;
+    Device* device = Find(handle);
+    if (!device) return MMSYSERR_INVALHANDLE;
+    device->started = false;
+    return MMSYSERR_NOERROR;
+}
+
+MmResult SimMidiIn::Close(MidiInHandle handle) {
+    calls_.push_back({MidiCall::Close, 0});
+    if (const auto failure = InjectedFailure(MidiCall::Close)) return *failure;
+    Device* device = Find(handle);
+    if (!device) return MMSYSERR_INVALHANDLE;
+    device->open = false;
+    device->started = false;
+    return MMSYSERR_NOERROR;
+}
+
+void SimMidiIn::ClearFailures() {
+    failNext_.clear();
+    failAlways_.clear();
+}
+
+bool SimMidiIn::Receive(uint32_t packed) {
+    for (Device& device : devices_) {
+        if (!device.started) continue;
+        device.callback->PostMessage(MM_MIM_DATA, reinterpret_cast<WPARAM>(HandleOf(&device)),
+                                     static_cast<LPARAM>(packed));
+        return true;
+    }
+    return false;
+}
+
+bool SimMidiIn::IsOpen() const { return OpenDevice().has_value(); }
+
+bool SimMidiIn::IsStarted() const {
+    return std::any_of(devices_.begin(), devices_.end(), [](const Device& device) { return device.started; });
+}
+
+std::optional<uint32_t> SimMidiIn::OpenDevice() const {
+    for (const Device& device : devices_)
+        if (device.open) return device.id;
+    return std::nullopt;
+}
+
+std::optional<MmResult> SimMidiIn::InjectedFailure(MidiCall call) {
+    if (const auto once = failNext_.find(call); once != failNext_.end()) {
+        const MmResult result = once->second;
+        failNext_.erase(once);
+        return result;
+    }
+    if (const auto always = failAlways_.find(call); always != failAlways_.end()) return always->second;
+    return std::nullopt;
+}
+
+SimMidiIn::Device* SimMidiIn::Find(MidiInHandle handle) {
+    for (Device& device : devices_)
+        if (HandleOf(&device) == handle && device.open) return &device;
+    return nullptr;
+}
+
+}  // namespace sim
