@@ -14,8 +14,7 @@ MidiInHandle HandleOf(void* device) { return reinterpret_cast<MidiInHandle>(devi
 }  // namespace
 
 MmResult SimMidiIn::GetDevCaps(uint32_t deviceId, MidiInCaps& caps) {
-    calls_.push_back({MidiCall::GetDevCaps, deviceId});
-    if (const auto failure = InjectedFailure(MidiCall::GetDevCaps)) return *failure;
+    if (const auto failure = Called(MidiCall::GetDevCaps, deviceId)) return *failure;
     if (deviceId >= names_.size()) return MMSYSERR_BADDEVICEID;
     caps = {};
     const std::string& name = names_[deviceId];
@@ -24,8 +23,7 @@ MmResult SimMidiIn::GetDevCaps(uint32_t deviceId, MidiInCaps& caps) {
 }
 
 MmResult SimMidiIn::Open(MidiInHandle& handle, uint32_t deviceId, Window& callbackWindow) {
-    calls_.push_back({MidiCall::Open, deviceId});
-    if (const auto failure = InjectedFailure(MidiCall::Open)) return *failure;
+    if (const auto failure = Called(MidiCall::Open, deviceId)) return *failure;
     if (deviceId >= names_.size()) return MMSYSERR_BADDEVICEID;
     if (OpenDevice() == deviceId) return MMSYSERR_ALLOCATED;
     devices_.push_back({deviceId, &callbackWindow});
@@ -34,8 +32,7 @@ MmResult SimMidiIn::Open(MidiInHandle& handle, uint32_t deviceId, Window& callba
 }
 
 MmResult SimMidiIn::Start(MidiInHandle handle) {
-    calls_.push_back({MidiCall::Start, 0});
-    if (const auto failure = InjectedFailure(MidiCall::Start)) return *failure;
+    if (const auto failure = Called(MidiCall::Start)) return *failure;
     Device* device = Find(handle);
     if (!device) return MMSYSERR_INVALHANDLE;
     device->started = true;
@@ -43,8 +40,7 @@ MmResult SimMidiIn::Start(MidiInHandle handle) {
 }
 
 MmResult SimMidiIn::Stop(MidiInHandle handle) {
-    calls_.push_back({MidiCall::Stop, 0});
-    if (const auto failure = InjectedFailure(MidiCall::Stop)) return *failure;
+    if (const auto failure = Called(MidiCall::Stop)) return *failure;
     Device* device = Find(handle);
     if (!device) return MMSYSERR_INVALHANDLE;
     device->started = false;
@@ -52,8 +48,7 @@ MmResult SimMidiIn::Stop(MidiInHandle handle) {
 }
 
 MmResult SimMidiIn::Close(MidiInHandle handle) {
-    calls_.push_back({MidiCall::Close, 0});
-    if (const auto failure = InjectedFailure(MidiCall::Close)) return *failure;
+    if (const auto failure = Called(MidiCall::Close)) return *failure;
     Device* device = Find(handle);
     if (!device) return MMSYSERR_INVALHANDLE;
     device->open = false;
@@ -88,7 +83,9 @@ std::optional<uint32_t> SimMidiIn::OpenDevice() const {
     return std::nullopt;
 }
 
-std::optional<MmResult> SimMidiIn::InjectedFailure(MidiCall call) {
+std::optional<MmResult> SimMidiIn::Called(MidiCall call, uint32_t deviceId) {
+    calls_.push_back({call, deviceId});
+    if (hook_) hook_(call);
     if (const auto once = failNext_.find(call); once != failNext_.end()) {
         const MmResult result = once->second;
         failNext_.erase(once);

@@ -4,6 +4,7 @@
 // MM_MIM_DATA. Any call can be made to fail with a chosen result.
 #include <cstdint>
 #include <deque>
+#include <functional>
 #include <map>
 #include <optional>
 #include <string>
@@ -40,6 +41,8 @@ public:
     void FailNext(MidiCall call, platform::MmResult result) { failNext_[call] = result; }
     void FailAlways(MidiCall call, platform::MmResult result) { failAlways_[call] = result; }
     void ClearFailures();
+    // Runs at the start of every call, so a test can see what the program had done by then.
+    void SetCallHook(std::function<void(MidiCall)> hook) { hook_ = std::move(hook); }
 
     // A device receives a short message: when it is started, the message is posted to
     // its window. Returns false when no device was started to take it.
@@ -64,7 +67,8 @@ private:
         bool started = false;
     };
 
-    std::optional<platform::MmResult> InjectedFailure(MidiCall call);
+    // Records the call, runs the hook, and gives the failure arranged for it.
+    std::optional<platform::MmResult> Called(MidiCall call, uint32_t deviceId = 0);
     Device* Find(platform::MidiInHandle handle);
 
     std::vector<std::string> names_;
@@ -72,6 +76,7 @@ private:
     std::map<MidiCall, platform::MmResult> failNext_;
     std::map<MidiCall, platform::MmResult> failAlways_;
     std::vector<MidiCallRecord> calls_;
+    std::function<void(MidiCall)> hook_;
 };
 
 }  // namespace sim
