@@ -1,6 +1,7 @@
 #include "platform/desktop/rtmidi_midi_in.h"
 
 #include <RtMidi.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <atomic>
@@ -19,6 +20,7 @@ namespace {
 const char* const ClientName = "Kelvarin MIDI";
 const char* const PortName = "Kelvarin MIDI in";
 constexpr size_t RingCapacity = 65536;
+const char* const AlsaSequencerDevice = "/dev/snd/seq";
 
 // With an error callback RtMidi reports instead of throwing; warnings (no JACK server,
 // a port gone) change nothing.
@@ -49,6 +51,8 @@ std::unique_ptr<RtMidiIn> FindSource(std::atomic<bool>& failed, Visit&& visit) {
     RtMidi::getCompiledApi(compiled);
     for (const RtMidi::Api api : {RtMidi::LINUX_ALSA, RtMidi::UNIX_JACK}) {
         if (std::find(compiled.begin(), compiled.end(), api) == compiled.end()) continue;
+        // Without the sequencer's device RtMidi would fail loudly on every listing.
+        if (api == RtMidi::LINUX_ALSA && access(AlsaSequencerDevice, F_OK) != 0) continue;
         std::unique_ptr<RtMidiIn> midi = Connect(api, failed);
         if (!midi) continue;
         const unsigned count = midi->getPortCount();
