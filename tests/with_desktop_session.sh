@@ -3,7 +3,7 @@
 # and a JACK server on its dummy backend. Both are stopped when the command ends; its
 # exit status is kept. Sessions wait for each other.
 #
-#   with_desktop_session.sh [--rate HZ] command [arguments...]
+#   with_desktop_session.sh [--rate HZ] [--sync] command [arguments...]
 #
 # The command sees DISPLAY, JACK_DEFAULT_SERVER and KELVARIN_TEST_JACKD_PID.
 set -u
@@ -12,6 +12,13 @@ rate=44100
 if [ "${1:-}" = "--rate" ]; then
   rate=$2
   shift 2
+fi
+# --sync: the server waits for every client in every cycle. Without it a client that a
+# busy machine runs late misses that cycle, and the MIDI events of the cycle with it.
+sync=""
+if [ "${1:-}" = "--sync" ]; then
+  sync=--sync
+  shift
 fi
 
 # One session at a time: JACK servers that start and stop side by side disturb each
@@ -54,7 +61,7 @@ export JACK_DEFAULT_SERVER=$jack_name
 # Semaphores that a stopped or killed server of this name left behind.
 rm -f /dev/shm/jack_sem.*_"$JACK_DEFAULT_SERVER"_*
 export JACK_NO_AUDIO_RESERVATION=1
-jackd --no-realtime --name "$JACK_DEFAULT_SERVER" -d dummy -r "$rate" -p 512 >"$session/jackd.log" 2>&1 9>&- &
+jackd --no-realtime $sync --name "$JACK_DEFAULT_SERVER" -d dummy -r "$rate" -p 512 >"$session/jackd.log" 2>&1 9>&- &
 jack_pid=$!
 export KELVARIN_TEST_JACKD_PID=$jack_pid
 # Ready once a client can list its ports; a client that comes during start-up may
