@@ -214,14 +214,20 @@ TEST_F(MidiDeviceIndexTest, TheChosenDeviceOpensByItsNumber) {
 
 // --- Leaving the program -------------------------------------------------------------------
 
-using MidiShutdownTest = MidiTest;
+class MidiShutdownTest : public MidiTest {
+protected:
+    // Notes whether the dialog had already ended when the device was closed.
+    void WatchTheClose() {
+        sim.Midi().SetCallHook([this](MidiCall call) {
+            if (call == MidiCall::Close) endedAtClose = sim.Ended();
+        });
+    }
+    bool endedAtClose = true;
+};
 
 TEST_F(MidiShutdownTest, CloseButtonClosesTheDeviceAfterTheDrainAndBeforeTheEnd) {
     StartWithDevices({"Keys"});
-    bool endedAtClose = true;
-    sim.Midi().SetCallHook([&](MidiCall call) {
-        if (call == MidiCall::Close) endedAtClose = sim.Ended();
-    });
+    WatchTheClose();
     Press(IDC_CLOSE);
     EXPECT_TRUE(sim.Midi().IsStarted());  // the queue drains first
     Complete(sim.Wave().InFlight());
@@ -235,10 +241,7 @@ TEST_F(MidiShutdownTest, CloseButtonClosesTheDeviceAfterTheDrainAndBeforeTheEnd)
 
 TEST_F(MidiShutdownTest, AbortClosesTheDeviceAtOnceAndEnds) {
     StartWithDevices({"Keys"});
-    bool endedAtClose = true;
-    sim.Midi().SetCallHook([&](MidiCall call) {
-        if (call == MidiCall::Close) endedAtClose = sim.Ended();
-    });
+    WatchTheClose();
     Press(IDC_ABORT);
     EXPECT_TRUE(sim.Ended());
     EXPECT_FALSE(sim.Midi().IsOpen());

@@ -56,11 +56,6 @@ MmResult SimMidiIn::Close(MidiInHandle handle) {
     return MMSYSERR_NOERROR;
 }
 
-void SimMidiIn::ClearFailures() {
-    failNext_.clear();
-    failAlways_.clear();
-}
-
 bool SimMidiIn::Receive(uint32_t packed) {
     for (Device& device : devices_) {
         if (!device.started) continue;
@@ -86,13 +81,7 @@ std::optional<uint32_t> SimMidiIn::OpenDevice() const {
 std::optional<MmResult> SimMidiIn::Called(MidiCall call, uint32_t deviceId) {
     calls_.push_back({call, deviceId});
     if (hook_) hook_(call);
-    if (const auto once = failNext_.find(call); once != failNext_.end()) {
-        const MmResult result = once->second;
-        failNext_.erase(once);
-        return result;
-    }
-    if (const auto always = failAlways_.find(call); always != failAlways_.end()) return always->second;
-    return std::nullopt;
+    return failures_.Take(call);
 }
 
 SimMidiIn::Device* SimMidiIn::Find(MidiInHandle handle) {

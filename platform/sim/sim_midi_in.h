@@ -5,12 +5,12 @@
 #include <cstdint>
 #include <deque>
 #include <functional>
-#include <map>
 #include <optional>
 #include <string>
 #include <vector>
 
 #include "platform/midi_in.h"
+#include "platform/sim/injected_failures.h"
 
 namespace sim {
 
@@ -38,9 +38,9 @@ public:
     // What a test arranges: the devices, by name, numbered in the order added.
     void AddDevice(std::string name) { names_.push_back(std::move(name)); }
     // The next call of that kind fails, or every one until cleared.
-    void FailNext(MidiCall call, platform::MmResult result) { failNext_[call] = result; }
-    void FailAlways(MidiCall call, platform::MmResult result) { failAlways_[call] = result; }
-    void ClearFailures();
+    void FailNext(MidiCall call, platform::MmResult result) { failures_.FailNext(call, result); }
+    void FailAlways(MidiCall call, platform::MmResult result) { failures_.FailAlways(call, result); }
+    void ClearFailures() { failures_.Clear(); }
     // Runs at the start of every call, so a test can see what the program had done by then.
     void SetCallHook(std::function<void(MidiCall)> hook) { hook_ = std::move(hook); }
 
@@ -73,8 +73,7 @@ private:
 
     std::vector<std::string> names_;
     std::deque<Device> devices_;  // a deque, so a handle (a device's address) stays valid
-    std::map<MidiCall, platform::MmResult> failNext_;
-    std::map<MidiCall, platform::MmResult> failAlways_;
+    InjectedFailures<MidiCall> failures_;
     std::vector<MidiCallRecord> calls_;
     std::function<void(MidiCall)> hook_;
 };
