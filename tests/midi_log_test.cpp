@@ -153,6 +153,15 @@ TEST_F(MidiLogTest, NoteOnWithVelocityZeroAndNoteOffWithAnyVelocityRelease) {
     }
 }
 
+TEST_F(MidiLogTest, ANoteTakesTheFieldsAsTypedAndLeavesThemAsTyped) {
+    ASSERT_TRUE(window->Type(IDC_AMPLITUDE, "2540"));
+    ASSERT_TRUE(window->Type(IDC_MIDI_DEVICE, "7"));
+    Receive(0x90, 60, 127);
+    EXPECT_DOUBLE_EQ(Engine().VoiceTable[60].level, 2540.0);
+    EXPECT_EQ(window->Text(IDC_AMPLITUDE), "2540");
+    EXPECT_EQ(window->Text(IDC_MIDI_DEVICE), "7");
+}
+
 TEST_F(MidiLogTest, OtherMessagesPlayNothing) {
     Receive(0xB0, 60, 100);
     Receive(0xA0, 60, 100);
