@@ -5,6 +5,7 @@
 
 #include <signal.h>
 #include <sys/types.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <chrono>
@@ -26,14 +27,22 @@ using namespace std::chrono_literals;
 using Clock = std::chrono::steady_clock;
 
 // A test MIDI keyboard: a JACK client with the output port NAME:out, fed commands
-// through a pipe; it ends when the pipe closes.
+// through a pipe; it ends when the pipe closes. Its replies go to a private file.
 class Keyboard {
 public:
     explicit Keyboard(const std::string& name) {
         const char* program = std::getenv("KELVARIN_MIDI_TEST_SOURCE");
-        if (program) pipe_ = popen(("exec '" + std::string(program) + "' '" + name + "' >/dev/null").c_str(), "w");
+        char directory[] = "/tmp/kelvarin-midi-test-XXXXXX";
+        if (!program || !mkdtemp(directory)) return;
+        directory_ = directory;
+        pipe_ = popen(("exec '" + std::string(program) + "' '" + name + "' >" + RepliesFile()).c_str(), "w");
     }
-    ~Keyboard() { Quit(); }
+    ~Keyboard() {
+        Quit();
+        if (directory_.empty()) return;
+        std::remove(RepliesFile().c_str());
+        rmdir(directory_.c_str());
+    }
     Keyboard(const Keyboard&) = delete;
     Keyboard& operator=(const Keyboard&) = delete;
 
@@ -42,13 +51,25 @@ public:
         std::fprintf(pipe_, "%s\n", command.c_str());
         std::fflush(pipe_);
     }
+    // Everything the keyboard has said so far ("ready", "sent" after each "wait").
+    std::string Replies() const {
+        std::string text;
+        if (FILE* file = std::fopen(RepliesFile().c_str(), "r")) {
+            for (int c; (c = std::fgetc(file)) != EOF;) text += static_cast<char>(c);
+            std::fclose(file);
+        }
+        return text;
+    }
     void Quit() {
         if (pipe_) pclose(pipe_);
         pipe_ = nullptr;
     }
 
 private:
+    std::string RepliesFile() const { return directory_ + "/replies"; }
+
     FILE* pipe_ = nullptr;
+    std::string directory_;
 };
 
 // Polls until the platform lists count devices.
@@ -174,6 +195,7 @@ TEST(MidiIn, EveryMessageWhileStartedArrivesOnTheUiThreadInOrder) {
             keyboard.Command("send 248");     // one byte
             keyboard.Command("send 254");     // Active Sensing comes through too
             keyboard.Command("send 193 5");   // two bytes
+            keyboard.Command("send 240 1 247");  // system exclusive: never delivered
             keyboard.Command("flood " + std::to_string(Flood));
         }),
         [&] { return dialog.received.size() >= 4 + Flood; },
@@ -199,6 +221,42 @@ TEST(MidiIn, EveryMessageWhileStartedArrivesOnTheUiThreadInOrder) {
     const auto difference = std::mismatch(received.begin(), received.end(), expected.begin(), expected.end());
     EXPECT_EQ(received, expected) << "first difference at message " << difference.first - received.begin();
     EXPECT_FALSE(dialog.onOtherThread);
+}
+
+// While the UI thread is held up, the MIDI thread neither waits nor grows anything: the
+// ring keeps the oldest 65,536 messages and the rest are counted and reported.
+TEST(MidiIn, AFloodBeyondTheRingKeepsTheOldestAndReportsTheRest) {
+    DesktopPlatform desktop;
+    MidiIn& midi = desktop.GetMidiIn();
+    Keyboard keyboard("test-keys");
+    ASSERT_TRUE(WaitForDevices(midi, 1)) << "no JACK server, or the keyboard did not come up";
+    constexpr uint32_t Flood = 70000;
+    constexpr uint32_t RingSize = 65536;
+    ListeningDialog dialog;
+    MidiInHandle handle = nullptr;
+    testing::internal::CaptureStderr();
+    dialog.steps = {
+        Do([&] {
+            ASSERT_EQ(midi.Open(handle, 0, dialog.GetWindow()), MMSYSERR_NOERROR);
+            ASSERT_EQ(midi.Start(handle), MMSYSERR_NOERROR);
+            keyboard.Command("flood " + std::to_string(Flood));
+            keyboard.Command("wait");
+            // The UI thread takes nothing until the keyboard has sent it all.
+            for (auto end = Clock::now() + 50s; keyboard.Replies().find("sent") == std::string::npos &&
+                                                Clock::now() < end;)
+                std::this_thread::sleep_for(20ms);
+        }),
+        [&] { return dialog.received.size() >= RingSize; },
+        Pause(500ms),  // nothing more may come
+        Do([&] { EXPECT_EQ(midi.Close(handle), MMSYSERR_NOERROR); }),
+    };
+    EXPECT_EQ(desktop.RunModal(dialog), 0);
+    const std::string errors = testing::internal::GetCapturedStderr();
+    ASSERT_EQ(dialog.received.size(), RingSize);
+    for (uint32_t i = 1; i <= RingSize; ++i)
+        ASSERT_EQ(dialog.received[i - 1].lParam, Packed(0xB0, (i >> 7) & 0x7F, i & 0x7F)) << i;
+    EXPECT_NE(errors.find("MIDI input: " + std::to_string(Flood - RingSize) + " messages lost"), std::string::npos)
+        << errors;
 }
 
 // Stops the session's JACK server, so it runs in a session of its own.
