@@ -2,6 +2,8 @@
 // devices' states, and messages that reach a window only while its device is started.
 #include <gtest/gtest.h>
 
+#include <cstring>
+
 #include "platform/sim/sim_midi_in.h"
 #include "platform/sim/sim_platform.h"
 
@@ -39,6 +41,15 @@ TEST_F(SimMidiInTest, AFailureUntilClearedHitsEveryCallAndANextOneOnlyOne) {
     MidiInHandle handle = nullptr;
     EXPECT_EQ(midi.Open(handle, 0, sim.Main()), MMSYSERR_NOMEM);
     EXPECT_EQ(midi.Open(handle, 0, sim.Main()), MMSYSERR_NOERROR);
+}
+
+TEST_F(SimMidiInTest, ALongNameIsCutTo31CharactersAndEnded) {
+    midi.AddDevice("A keyboard whose name runs on and on past the limit");
+    MidiInCaps caps;
+    std::memset(&caps, 'x', sizeof caps);
+    ASSERT_EQ(midi.GetDevCaps(1, caps), MMSYSERR_NOERROR);
+    EXPECT_EQ(caps.productName[31], '\0');
+    EXPECT_STREQ(caps.productName, "A keyboard whose name runs on a");
 }
 
 TEST_F(SimMidiInTest, OnlyAStartedDevicePostsAndAnOpenOneCannotOpenTwice) {
