@@ -3,11 +3,14 @@
 // keyboard program's path comes in KELVARIN_MIDI_TEST_SOURCE.
 #include <gtest/gtest.h>
 
+#include <FL/Fl.H>
+
 #include <signal.h>
 #include <sys/types.h>
 #include <unistd.h>
 
 #include <algorithm>
+#include <atomic>
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
@@ -18,6 +21,7 @@
 #include <vector>
 
 #include "platform/desktop/desktop_platform.h"
+#include "platform/desktop/ui_wakeup.h"
 #include "res/dialog_template.h"
 
 namespace platform::desktop {
@@ -144,6 +148,26 @@ LPARAM Packed(uint32_t status, uint32_t data1 = 0, uint32_t data2 = 0) {
     return static_cast<LPARAM>(status | data1 << 8 | data2 << 16);
 }
 
+// Every message reaches the UI thread only if no wake-up is ever lost, also one that
+// comes while the last is being taken.
+TEST(UiWakeup, AWakeDuringTheLastOneIsNeverLost) {
+    constexpr uint64_t Wakes = 200000;
+    std::atomic<uint64_t> produced{0};
+    uint64_t seen = 0;
+    UiWakeup wakeup([&] { seen = produced.load(); });
+    std::thread producer([&] {
+        for (uint64_t i = 0; i < Wakes; ++i) {
+            produced.store(i + 1);
+            wakeup.Wake();
+            if (i % 64 == 0) std::this_thread::yield();
+        }
+    });
+    // Waits while wakes come; a lost one leaves seen short for good.
+    for (auto end = Clock::now() + 60s; seen < Wakes && Clock::now() < end;) Fl::wait(0.5);
+    producer.join();
+    EXPECT_EQ(seen, Wakes);
+}
+
 TEST(MidiIn, JackSourcesAreOneListInOrderWithoutTheProgramsOwn) {
     DesktopPlatform desktop;
     MidiIn& midi = desktop.GetMidiIn();
@@ -174,14 +198,22 @@ TEST(MidiIn, JackSourcesAreOneListInOrderWithoutTheProgramsOwn) {
     EXPECT_EQ(desktop.RunModal(dialog), 0);
 }
 
-TEST(MidiIn, EveryMessageWhileStartedArrivesOnTheUiThreadInOrder) {
+// The platform, one test keyboard listed as device 0, and a dialog to open it for.
+class OneKeyboard : public ::testing::Test {
+protected:
+    void SetUp() override {
+        ASSERT_TRUE(WaitForDevices(midi, 1)) << "no JACK server, or the keyboard did not come up";
+    }
+
     DesktopPlatform desktop;
     MidiIn& midi = desktop.GetMidiIn();
-    Keyboard keyboard("test-keys");
-    ASSERT_TRUE(WaitForDevices(midi, 1)) << "no JACK server, or the keyboard did not come up";
-    constexpr int Flood = 3000;
+    Keyboard keyboard{"test-keys"};
     ListeningDialog dialog;
     MidiInHandle handle = nullptr;
+};
+
+TEST_F(OneKeyboard, EveryMessageWhileStartedArrivesOnTheUiThreadInOrder) {
+    constexpr int Flood = 3000;
     dialog.steps = {
         Do([&] {
             ASSERT_EQ(midi.Open(handle, 0, dialog.GetWindow()), MMSYSERR_NOERROR);
@@ -225,11 +257,7 @@ TEST(MidiIn, EveryMessageWhileStartedArrivesOnTheUiThreadInOrder) {
 
 // While the UI thread is held up, the MIDI thread neither waits nor grows anything: the
 // ring keeps the oldest 65,536 messages and the rest are counted and reported.
-TEST(MidiIn, AFloodBeyondTheRingKeepsTheOldestAndReportsTheRest) {
-    DesktopPlatform desktop;
-    MidiIn& midi = desktop.GetMidiIn();
-    Keyboard keyboard("test-keys");
-    ASSERT_TRUE(WaitForDevices(midi, 1)) << "no JACK server, or the keyboard did not come up";
+TEST_F(OneKeyboard, AFloodBeyondTheRingKeepsTheOldestAndReportsTheRest) {
     constexpr uint32_t Flood = 70000;
     constexpr uint32_t RingSize = 65536;
     ListeningDialog dialog;
@@ -260,17 +288,11 @@ TEST(MidiIn, AFloodBeyondTheRingKeepsTheOldestAndReportsTheRest) {
 }
 
 // Stops the session's JACK server, so it runs in a session of its own.
-TEST(MidiIn, WhenTheServerVanishesTheOpenDeviceStillStopsAndCloses) {
+TEST_F(OneKeyboard, WhenTheServerVanishesTheOpenDeviceStillStopsAndCloses) {
     const char* jackd = std::getenv("KELVARIN_TEST_JACKD_PID");
     if (!std::getenv("KELVARIN_TEST_MAY_STOP_JACKD") || !jackd) {
         GTEST_SKIP() << "needs a JACK server of its own to stop";
     }
-    DesktopPlatform desktop;
-    MidiIn& midi = desktop.GetMidiIn();
-    Keyboard keyboard("test-keys");
-    ASSERT_TRUE(WaitForDevices(midi, 1));
-    ListeningDialog dialog;
-    MidiInHandle handle = nullptr;
     dialog.steps = {
         Do([&] {
             ASSERT_EQ(midi.Open(handle, 0, dialog.GetWindow()), MMSYSERR_NOERROR);

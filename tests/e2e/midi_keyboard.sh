@@ -14,13 +14,7 @@ source_program=$3
 source_name="Test keyboard"
 
 source "$(dirname "$0")/program_session.sh"
-
-# Where the controls are on the screen, in pixels.
-device_field=(17 18)
-status_field=(87 48)
-midi_open=(68 19)
-midi_close=(136 19)
-log_field=(820 120)
+source "$(dirname "$0")/field_readback.sh"
 
 start_source() {  # a new source process on file descriptors 5 (commands) and 6 (replies)
   exec 5>&- 6<&-
@@ -39,22 +33,19 @@ expect_reply() {
 send() { echo "$*" >&5; }
 sent() { send wait; expect_reply sent; }
 
-# A single-line field: a triple click selects it all into the primary selection.
-field_text() {
-  xdotool mousemove --sync "$1" "$2" click --repeat 3 --delay 60 1
-  sleep 0.2
-  xclip -o -selection primary
-}
 # The log: select all and copy; its lines end in LF on the screen.
 log_text() {
   xdotool mousemove --sync "${log_field[@]}" click 1 key ctrl+a key ctrl+c
   sleep 0.2
   xclip -o -selection clipboard
 }
-expect_field() {  # expect_field X Y TEXT WHAT
-  local text
-  text=$(field_text "$1" "$2")
-  [ "$text" = "$3" ] || fail "$4 reads \"$text\", not \"$3\""
+expect_log() {  # expect_log TEXT WHAT
+  local text deadline=$((SECONDS + 60))
+  until text=$(log_text) && [ "$text" = "$1" ]; do
+    alive "$2"
+    [ $SECONDS -lt $deadline ] || fail "the log $2 reads: $text"
+    sleep 0.3
+  done
 }
 press() { xdotool mousemove --sync "$1" "$2" click 1; sleep 0.5; }
 alive() { kill -0 "$pid" 2>/dev/null || fail "the program ended: $1"; }
@@ -78,8 +69,7 @@ sent
 wait "$capture" || fail "jack_capture failed"
 level=$(awk 'BEGIN { print (4000 * 100 / 127 - 1) / 32768 }')
 "$tone_check" "$work/capture.wav" 523.25 "$level" 0.3 0.004 || fail "no 523.25 Hz tone at level $level"
-log=$(log_text)
-[ "$log" = "$(printf '9,0\t60\t100\t0\n8,0\t60\t64\t0')" ] || fail "the log after one note reads: $log"
+expect_log "$(printf '9,0\t60\t100\t0\n8,0\t60\t64\t0')" "after one note"
 
 # The flood: Control Changes counting 1..5000 after the 2 messages above. The log then
 # holds the messages from the last multiple of 10 on, so its first line and its length
@@ -93,12 +83,7 @@ for ((count = total / 10 * 10; count <= total; count++)); do
   expected+=$(printf '11,0\t%d\t%d\t0' $((i >> 7)) $((i & 127)))$'\n'
 done
 expected=${expected%$'\n'}
-deadline=$((SECONDS + 60))
-until [ "$(log_text)" = "$expected" ]; do
-  alive "during the flood"
-  [ $SECONDS -lt $deadline ] || fail "after the flood the log reads: $(log_text)"
-  sleep 0.5
-done
+expect_log "$expected" "after the flood"
 ! grep -q 'lost' "$work/kelvarin.log" || fail "messages were lost: $(cat "$work/kelvarin.log")"
 
 # The source goes away while open: nothing crashes, the device stays open for the dialog.
@@ -116,11 +101,7 @@ press "${midi_open[@]}"
 expect_field "${status_field[@]}" "$source_name:out" "the status field after Midi Open"
 send send 144 67 90
 sent
-deadline=$((SECONDS + 10))
-until log_text | tail -n 1 | grep -qx "$(printf '9,0\t67\t90\t0')"; do
-  [ $SECONDS -lt $deadline ] || fail "the reopened device's note is not in the log: $(log_text)"
-  sleep 0.2
-done
+expect_log "$(printf '%s\n9,0\t67\t90\t0' "$expected")" "after the reopened device's note"
 
 # "X" closes the device and the program; the source stays, unharmed.
 xdotool mousemove --sync 965 9 click 1

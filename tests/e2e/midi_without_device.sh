@@ -8,18 +8,12 @@ set -euo pipefail
 program=$1
 
 source "$(dirname "$0")/program_session.sh"
+source "$(dirname "$0")/field_readback.sh"
 start_program "$program"
 xdotool windowfocus --sync "$window"
 
-field_text() {  # a triple click selects a single-line field into the primary selection
-  xdotool mousemove --sync "$1" "$2" click --repeat 3 --delay 60 1
-  sleep 0.2
-  xclip -o -selection primary
-}
-status=$(field_text 87 48)
-[ "$status" = "MidiInOpen error" ] || fail "the status field reads \"$status\""
-device=$(field_text 17 18)
-[ "$device" = "0" ] || fail "the device-index field reads \"$device\""
+expect_field "${status_field[@]}" "MidiInOpen error" "the status field"
+expect_field "${device_field[@]}" "0" "the device-index field"
 
 xdotool mousemove --sync 952 36 click 1  # "Abort"
 wait_for_exit "Abort"
