@@ -46,6 +46,12 @@ test-fuzz: deps
 
 bench: build
 	$(BUILD)/bench/render_bench
+	$(BUILD)/bench/midi_throughput_bench
+
+# The delay from a MIDI Note On to its sound, on the real program under a dummy JACK server.
+.PHONY: bench-latency
+bench-latency: build
+	tests/with_desktop_session.sh bench/midi_latency.sh $(CURDIR)/$(BUILD)/kelvarin $(CURDIR)/$(BUILD)/bench/midi_latency
 
 package: build
 	cd $(BUILD) && cpack -G DEB

@@ -48,6 +48,8 @@ const MainDialog::Route MainDialog::Routes[] = {
     {WM_CREATE, AnyId, &MainDialog::OnCreate},
     {WM_COMMAND, IDC_ABORT, &MainDialog::Command<&MainDialog::AbortAndExit>},
     {WM_TIMER, AnyId, &MainDialog::RefreshParameters},
+    {WM_COMMAND, IDC_MIDI_CLOSE, &MainDialog::Command<&MainDialog::CloseMidiInput>},
+    {WM_COMMAND, IDC_MIDI_OPEN, &MainDialog::Command<&MainDialog::OpenMidiInput>},
     {WM_COMMAND, IDC_RESET_SOUND, &MainDialog::Command<&MainDialog::ResetSound>},
     {WM_MOVE, AnyId, &MainDialog::OnMove},
     {WM_COMMAND, IDC_CLOSE, &MainDialog::Command<&MainDialog::RequestClose>},
@@ -76,7 +78,9 @@ LRESULT MainDialog::Dispatch(UINT message, WPARAM wParam, LPARAM lParam) {
     return GetWindow().DefWindowProc(message, wParam, lParam);
 }
 
+// MIDI data is handled here and then, like every message, goes on to the routing table.
 LRESULT MainDialog::WindowProc(UINT message, WPARAM wParam, LPARAM lParam) {
+    if (message == MM_MIM_DATA) OnMidiData(lParam);
     return Dispatch(message, wParam, lParam);
 }
 
@@ -95,10 +99,11 @@ bool MainDialog::OnInitDialog() {
     LoadSliderPositions();
     GetWindow().SetTimer(0, 500);
     GetWindow().SetTimer(1, 100);
+    OpenMidiInput();  // device 0: the device-index field is still empty
     GetWindow().SetWindowText("Kelvarin");
     if (state_.settings.ReadSettingInt("HideWindow") == HideAtStart)
         GetWindow().ShowWindow(SW_HIDE);
-    return false;  // the focus is where the output's start put it
+    return false;  // the focus is where the output's or the MIDI input's start put it
 }
 
 void MainDialog::FocusStatusEdit() { GetWindow().SetFocusTo(IDC_STATUS); }
@@ -124,6 +129,7 @@ LRESULT MainDialog::OnChar(WPARAM wParam, LPARAM lParam) {
 
 // Leaves at once: no saving, no draining; queued blocks are abandoned with the window.
 void MainDialog::AbortAndExit() {
+    CloseMidiInput();
     if (UpdateData(true)) GetWindow().EndDialog(IDOK);
 }
 

@@ -90,6 +90,12 @@ private:
     void OnKeyMessage(const platform::Message& msg);
     platform::LRESULT OnActivate(platform::WPARAM wParam, platform::LPARAM lParam);
 
+    // MIDI input: input/midi_input.cpp
+    void OpenMidiInput();
+    void CloseMidiInput();
+    void ShowMidiInputOpen(bool open);
+    void OnMidiData(platform::LPARAM lParam);
+
     // Keyboard view: view/view_handlers.cpp
     void RepaintKeyboardView();
     platform::LRESULT OnPaint(platform::WPARAM wParam, platform::LPARAM lParam);

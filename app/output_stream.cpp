@@ -131,6 +131,7 @@ void MainDialog::RequestClose() {
         closePending = 1;
         return;
     }
+    CloseMidiInput();
     SaveSettingsAndExit();
 }
 

@@ -7,6 +7,7 @@
 #include "app/settings_file.h"
 #include "input/key_map.h"
 #include "platform/files.h"
+#include "platform/midi_in.h"
 #include "record/record_state.h"
 #include "synth/engine.h"
 #include "view/keyboard_view.h"
@@ -19,6 +20,11 @@ struct ProgramState {
     SettingsFile settings;
     synth::Engine engine;
     int32_t KeyboardBaseNote = input::InitialKeyboardBaseNote;
+    // The MIDI input: the open device (null while none is open), the
+    // device number last parsed, and the messages logged since the program started.
+    platform::MidiInHandle MidiInHandle = nullptr;
+    int32_t MidiDeviceIndex = 0;
+    int32_t MidiMessageCount = 0;
     view::KeyboardViewState view;
     // The recorder's file and the player's copy of it.
     record::RecordingState recording;

@@ -5,6 +5,7 @@
 
 #include "platform/dialog.h"
 #include "platform/files.h"
+#include "platform/midi_in.h"
 #include "platform/wave_out.h"
 
 namespace platform {
@@ -14,6 +15,7 @@ public:
     virtual ~Platform() = default;
     virtual WaveOut& GetWaveOut() = 0;
     virtual FileSystem& GetFiles() = 0;
+    virtual MidiIn& GetMidiIn() = 0;
     // Milliseconds since some fixed moment, wrapping at 2^32.
     virtual uint32_t GetTickCount() = 0;
     // Creates the dialog's window from its template, runs WM_CREATE and OnInitDialog,

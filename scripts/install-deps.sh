@@ -10,6 +10,7 @@ packages=(
   # librtaudio-dev pulls JACK; naming jackd2 and libjack-jackd2-dev with it in one
   # install keeps apt from removing it again.
   librtaudio-dev jackd2 libjack-jackd2-dev libsamplerate0-dev
+  librtmidi-dev
   # the end-to-end test: a virtual X server, key presses, a JACK recorder, pictures
   xvfb xdotool jack-capture imagemagick x11-utils
   # the fuzz targets: clang with its libFuzzer runtime
@@ -19,6 +20,8 @@ packages=(
   # the Debian package: CPack's dependency scan, and the checks of what it installs
   dpkg-dev file lintian
   desktop-file-utils appstream
+  # the MIDI end-to-end test reads the fields back through the clipboard
+  xclip
 )
 
 missing=()

@@ -4,7 +4,7 @@
 # null sink and no JACK server. The servers are stopped when the command ends; its exit
 # status is kept. One user's sessions wait for each other.
 #
-#   with_desktop_session.sh [--rate HZ] [--period FRAMES] [--pulse] command [arguments...]
+#   with_desktop_session.sh [--rate HZ] [--period FRAMES] [--sync] [--pulse] command [arguments...]
 #
 # The command sees DISPLAY and KELVARIN_TEST_XVFB_PID, and JACK_DEFAULT_SERVER and
 # KELVARIN_TEST_JACKD_PID, or PULSE_SERVER and KELVARIN_TEST_PULSE_PID, whose sink
@@ -14,11 +14,15 @@ set -u
 rate=44100
 period=512
 audio=jack
+sync=""
 while [ $# -gt 0 ]; do
   case $1 in
     --rate) rate=$2; shift 2 ;;
     --period) period=$2; shift 2 ;;
     --pulse) audio=pulse; shift ;;
+    # The server waits for every client in every cycle. Without it a client that a
+    # busy machine runs late misses that cycle, and the MIDI events of the cycle with it.
+    --sync) sync=--sync; shift ;;
     *) break ;;
   esac
 done
@@ -98,7 +102,7 @@ start_jack() {
   # Semaphores that a stopped or killed server of this name left behind.
   rm -f /dev/shm/jack_sem.*_"$JACK_DEFAULT_SERVER"_*
   export JACK_NO_AUDIO_RESERVATION=1
-  jackd --no-realtime --name "$JACK_DEFAULT_SERVER" -d dummy -r "$rate" -p "$period" >"$session/jackd.log" 2>&1 9>&- &
+  jackd --no-realtime $sync --name "$JACK_DEFAULT_SERVER" -d dummy -r "$rate" -p "$period" >"$session/jackd.log" 2>&1 9>&- &
   audio_pid=$!
   export KELVARIN_TEST_JACKD_PID=$audio_pid
   # Ready once a client can list its ports; a client that comes during start-up may

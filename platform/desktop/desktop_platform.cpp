@@ -80,6 +80,7 @@ int DesktopPlatform::RunModal(Dialog& dialog) {
     }
     sessionEnd_.Remove(*window);
     waveOut_.AbandonStreamsOf(window.get());
+    midiIn_.AbandonDevicesOf(window.get());
     --modalDepth_;
     dialog.AttachWindow(nullptr);
     return result;

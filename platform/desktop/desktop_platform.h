@@ -7,6 +7,7 @@
 #include "platform/desktop/message_queue.h"
 #include "platform/desktop/posix_file_system.h"
 #include "platform/desktop/rtaudio_wave_out.h"
+#include "platform/desktop/rtmidi_midi_in.h"
 #include "platform/desktop/session_end.h"
 #include "platform/platform.h"
 
@@ -21,6 +22,7 @@ public:
 
     WaveOut& GetWaveOut() override { return waveOut_; }
     FileSystem& GetFiles() override { return files_; }
+    MidiIn& GetMidiIn() override { return midiIn_; }
     uint32_t GetTickCount() override;
     // False, having said why on stderr, when there is no display to show windows on.
     bool OpenDisplay();
@@ -33,6 +35,7 @@ private:
     PosixFileSystem files_;
     RtAudioWaveOut waveOut_;
     SessionEnd sessionEnd_;
+    RtMidiMidiIn midiIn_;
     int modalDepth_ = 0;
 };
 

@@ -30,11 +30,13 @@ void UiWakeup::Wake() {
 
 void UiWakeup::OnReadable(int fd, void* data) {
     auto* self = static_cast<UiWakeup*>(data);
+    // The pipe is emptied before the flag is cleared: emptied after, it could swallow
+    // the byte of a wake that then stays pending for ever, and no wake would come again.
     // Cleared before the work, so a wake that comes during it writes again.
-    self->pending_.store(false);
     char bytes[64];
     while (read(fd, bytes, sizeof bytes) > 0) {
     }
+    self->pending_.store(false);
     self->onWake_();
 }
 

@@ -19,6 +19,7 @@
 #include "platform/sim/sim_file_system.h"
 #include "platform/sim/sim_graphics.h"
 #include "platform/sim/sim_message_queue.h"
+#include "platform/sim/sim_midi_in.h"
 #include "platform/sim/sim_wave_out.h"
 #include "platform/sim/sim_window.h"
 
@@ -49,11 +50,13 @@ public:
     // platform::Platform
     platform::WaveOut& GetWaveOut() override { return wave_; }
     platform::FileSystem& GetFiles() override { return files_; }
+    platform::MidiIn& GetMidiIn() override { return midi_; }
     uint32_t GetTickCount() override { return clock_.TickCount(); }
     int RunModal(platform::Dialog& dialog) override;
 
     SimWaveOut& Wave() { return wave_; }
     SimFileSystem& Files() { return files_; }
+    SimMidiIn& Midi() { return midi_; }
     SimGraphics& Graphics() { return graphics_; }
 
     // Step by step: creates the dialog's window and initialises it without looping.
@@ -110,6 +113,7 @@ private:
     SimGraphics graphics_;
     SimWaveOut wave_;
     SimFileSystem files_;
+    SimMidiIn midi_;
     std::vector<std::unique_ptr<SimWindow>> windows_;
     std::vector<SimWindow*> running_;  // dialogs not yet finished, outermost first
     SimWindow* main_ = nullptr;

@@ -77,11 +77,6 @@ std::string SimWaveOut::GetErrorText(MmResult result) {
     return WaveErrorText(result);
 }
 
-void SimWaveOut::ClearFailures() {
-    failNext_.clear();
-    failAlways_.clear();
-}
-
 size_t SimWaveOut::CompleteBlocks(size_t n) {
     size_t completed = 0;
     for (; completed < n && !inFlight_.empty(); ++completed) {
@@ -110,16 +105,6 @@ std::vector<int16_t> SimWaveOut::Samples() const {
     for (const WrittenBlock& block : blocks_)
         samples.insert(samples.end(), block.samples.begin(), block.samples.end());
     return samples;
-}
-
-std::optional<MmResult> SimWaveOut::InjectedFailure(WaveCall call) {
-    if (const auto once = failNext_.find(call); once != failNext_.end()) {
-        const MmResult result = once->second;
-        failNext_.erase(once);
-        return result;
-    }
-    if (const auto always = failAlways_.find(call); always != failAlways_.end()) return always->second;
-    return std::nullopt;
 }
 
 SimWaveOut::Device* SimWaveOut::Find(WaveOutHandle handle) {

@@ -5,11 +5,11 @@
 #include <cstddef>
 #include <cstdint>
 #include <deque>
-#include <map>
 #include <optional>
 #include <set>
 #include <vector>
 
+#include "platform/sim/injected_failures.h"
 #include "platform/wave_out.h"
 
 namespace sim {
@@ -38,9 +38,9 @@ public:
     std::string GetErrorText(platform::MmResult result) override;
 
     // What a test arranges: the next call of that kind fails, or every one until cleared.
-    void FailNext(WaveCall call, platform::MmResult result) { failNext_[call] = result; }
-    void FailAlways(WaveCall call, platform::MmResult result) { failAlways_[call] = result; }
-    void ClearFailures();
+    void FailNext(WaveCall call, platform::MmResult result) { failures_.FailNext(call, result); }
+    void FailAlways(WaveCall call, platform::MmResult result) { failures_.FailAlways(call, result); }
+    void ClearFailures() { failures_.Clear(); }
 
     // Plays the oldest n blocks in flight (fewer if fewer are): each goes back to its
     // callback window as a posted MM_WOM_DONE. Returns how many went back.
@@ -69,13 +69,12 @@ private:
         bool open = true;
     };
 
-    std::optional<platform::MmResult> InjectedFailure(WaveCall call);
+    std::optional<platform::MmResult> InjectedFailure(WaveCall call) { return failures_.Take(call); }
     Device* Find(platform::WaveOutHandle handle);
     bool IsInFlight(const platform::WaveHeader* header) const;
 
     std::deque<Device> devices_;  // a deque, so a handle (a device's address) stays valid
-    std::map<WaveCall, platform::MmResult> failNext_;
-    std::map<WaveCall, platform::MmResult> failAlways_;
+    InjectedFailures<WaveCall> failures_;
     std::set<const platform::WaveHeader*> prepared_;
     std::vector<WrittenBlock> blocks_;
     std::deque<size_t> inFlight_;  // indexes into blocks_, oldest first

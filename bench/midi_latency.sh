@@ -1,0 +1,21 @@
+#!/usr/bin/env bash
+# Measures the real program's delay from a MIDI Note On to its sound, inside a private
+# desktop session (tests/with_desktop_session.sh runs this script):
+#   midi_latency.sh KELVARIN MIDI_LATENCY [NOTES]
+set -euo pipefail
+program=$1
+probe=$2
+notes=${3:-8}
+work=$(mktemp -d)
+trap 'kill $program_pid 2>/dev/null; rm -rf "$work"' EXIT
+program_pid=""
+
+mkfifo "$work/probe"
+"$probe" "$notes" >"$work/probe" &
+probe_pid=$!
+exec 5<"$work/probe"
+read -r -t 20 ready <&5 && [ "$ready" = ready ] || { echo "the probe did not start" >&2; exit 1; }
+(cd "$work" && exec "$program" >"$work/kelvarin.log" 2>&1 5<&-) &
+program_pid=$!
+cat <&5
+wait "$probe_pid"
