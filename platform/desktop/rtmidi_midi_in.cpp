@@ -5,12 +5,14 @@
 
 #include <algorithm>
 #include <atomic>
+#include <chrono>
 #include <cinttypes>
 #include <cstdio>
 #include <cstring>
 #include <string>
 
 #include "platform/desktop/midi_ring.h"
+#include "platform/desktop/run_within.h"
 
 namespace platform::desktop {
 namespace {
@@ -21,6 +23,9 @@ const char* const ClientName = "Kelvarin MIDI";
 const char* const PortName = "Kelvarin MIDI in";
 constexpr size_t RingCapacity = 65536;
 const char* const AlsaSequencerDevice = "/dev/snd/seq";
+// A JACK server that stops answering would hold a listing or a close for ever; one that
+// takes longer than this is passed over, as if it were not there.
+constexpr std::chrono::milliseconds JackLimit{1500};
 
 // With an error callback RtMidi reports instead of throwing; warnings (no JACK server,
 // a port gone) change nothing.
@@ -43,6 +48,15 @@ std::unique_ptr<RtMidiIn> Connect(RtMidi::Api api, std::atomic<bool>& failed) {
 
 bool IsOwnPort(const std::string& name) { return name.rfind(ClientName, 0) == 0; }
 
+// Whether a JACK server, if one runs, answers a client in time. The trial client is
+// the helper thread's own, so a server that never answers only keeps that thread.
+bool JackAnswers() {
+    return RunWithin(JackLimit, [] {
+        std::atomic<bool> failed{false};
+        if (std::unique_ptr<RtMidiIn> midi = Connect(RtMidi::UNIX_JACK, failed)) midi->getPortCount();
+    });
+}
+
 // Walks the one list of sources: visit(client, port, name) for each in turn until it
 // returns true; gives back that source's client then, else null.
 template <typename Visit>
@@ -53,6 +67,7 @@ std::unique_ptr<RtMidiIn> FindSource(std::atomic<bool>& failed, Visit&& visit) {
         if (std::find(compiled.begin(), compiled.end(), api) == compiled.end()) continue;
         // Without the sequencer's device RtMidi would fail loudly on every listing.
         if (api == RtMidi::LINUX_ALSA && access(AlsaSequencerDevice, F_OK) != 0) continue;
+        if (api == RtMidi::UNIX_JACK && !JackAnswers()) continue;
         std::unique_ptr<RtMidiIn> midi = Connect(api, failed);
         if (!midi) continue;
         const unsigned count = midi->getPortCount();
@@ -173,16 +188,31 @@ MmResult RtMidiMidiIn::Close(MidiInHandle handle) {
         return reinterpret_cast<MidiInHandle>(device.get()) == handle;
     });
     if (found == devices_.end()) return MMSYSERR_INVALHANDLE;
-    Device& device = **found;
-    device.started.store(false, std::memory_order_release);
-    device.midi.reset();  // its thread has ended: nothing more comes in
-    Deliver(device);
-    devices_.erase(found);
+    Forget(found, true);
     return MMSYSERR_NOERROR;
 }
 
 void RtMidiMidiIn::AbandonDevicesOf(const Window* window) {
-    std::erase_if(devices_, [&](const auto& device) { return device->callbackWindow == window; });
+    for (auto device = devices_.begin(); device != devices_.end();) {
+        if ((*device)->callbackWindow == window) {
+            device = Forget(device, false);
+        } else {
+            ++device;
+        }
+    }
+}
+
+// Ends the device's client, whose thread then stops, and posts what arrived before
+// (unless its window is gone). A client whose server no longer answers is left to end
+// on its own thread; its device is never freed, since a late message still finds it.
+std::vector<std::unique_ptr<RtMidiMidiIn::Device>>::iterator RtMidiMidiIn::Forget(
+    std::vector<std::unique_ptr<Device>>::iterator found, bool deliver) {
+    Device& device = **found;
+    device.started.store(false, std::memory_order_release);
+    const bool ended = RunWithin(JackLimit, [midi = device.midi.release()] { delete midi; });
+    if (deliver) Deliver(device);
+    if (!ended) static_cast<void>(found->release());
+    return devices_.erase(found);
 }
 
 void RtMidiMidiIn::DeliverReceived() {

@@ -38,6 +38,9 @@ public:
 
 private:
     Device* Find(MidiInHandle handle) const;
+    // Closes the device and takes it off the list; gives the next one.
+    std::vector<std::unique_ptr<Device>>::iterator Forget(
+        std::vector<std::unique_ptr<Device>>::iterator found, bool deliver);
     // UI thread: posts what the devices received.
     void DeliverReceived();
     void Deliver(Device& device);
