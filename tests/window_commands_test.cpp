@@ -112,3 +112,18 @@ TEST_F(WindowCommandsTest, SessionEndSavesTheSlidersAtOnceWithoutDraining) {
     EXPECT_EQ(sim.Wave().InFlight(), 60u);  // the process ends with them
     EXPECT_NE(Settings().value_or("").find("sl2=70"), std::string::npos) << Settings().value_or("");
 }
+
+// "Abort" first takes in every field; a numeric field that holds no number stops it,
+// an empty one included, as it stops every handler that reads the fields.
+TEST_F(WindowCommandsTest, AbortWaitsWhileANumericFieldHoldsNoNumber) {
+    for (const char* text : {"", "x", "1e999"}) {
+        window->SetDlgItemText(IDC_FREQ, text);
+        window->Click(IDC_ABORT);
+        sim.Pump();
+        EXPECT_FALSE(sim.Ended()) << "Freq held \"" << text << "\"";
+    }
+    window->SetDlgItemText(IDC_FREQ, "12.5");
+    window->Click(IDC_ABORT);
+    sim.Pump();
+    EXPECT_TRUE(sim.Ended());
+}
