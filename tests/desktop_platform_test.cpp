@@ -14,6 +14,7 @@
 #include <FL/Fl_Text_Display.H>
 #include <jack/jack.h>
 #include <signal.h>
+#include <sys/prctl.h>
 #include <spawn.h>
 #include <sys/types.h>
 #include <sys/wait.h>
@@ -1308,6 +1309,206 @@ TEST(WaveOut, WhenPulseAudioDiesEveryQueuedBlockComesBackAndNothingSpins) {
     };
     EXPECT_EQ(desktop.RunModal(dialog), 0);
     EXPECT_TRUE(dialog.inOrder);
+}
+
+// A sound server started as with_desktop_session.sh starts the session's, in its place.
+// The session knows only the server it started, so this one is stopped here, and dies
+// with the test if the test dies first.
+class OwnServer {
+public:
+    // settings ("NAME=value") replace the environment's own, and unset leaves some out.
+    OwnServer(std::vector<std::string> arguments, const std::vector<std::string>& settings,
+              const std::vector<std::string>& unset = {}) {
+        char pattern[] = "/tmp/kelvarin-server-XXXXXX";
+        const int log = mkstemp(pattern);
+        if (log < 0) return;
+        log_ = pattern;
+        std::vector<std::string> environment = settings;
+        for (char** variable = environ; *variable; ++variable) {
+            const std::string text = *variable;
+            const std::string name = text.substr(0, text.find('=') + 1);
+            const auto named = [&](const std::string& other) { return other.starts_with(name); };
+            if (std::none_of(settings.begin(), settings.end(), named) &&
+                std::find(unset.begin(), unset.end(), name.substr(0, name.size() - 1)) == unset.end()) {
+                environment.push_back(text);
+            }
+        }
+        // Built before the fork: the child of a threaded process only execs.
+        std::vector<char*> argv, envp;
+        for (std::string& argument : arguments) argv.push_back(argument.data());
+        for (std::string& variable : environment) envp.push_back(variable.data());
+        argv.push_back(nullptr);
+        envp.push_back(nullptr);
+        pid_ = fork();
+        if (pid_ == 0) {
+            prctl(PR_SET_PDEATHSIG, SIGKILL);
+            dup2(log, STDOUT_FILENO);
+            dup2(log, STDERR_FILENO);
+            execvpe(argv[0], argv.data(), envp.data());
+            _exit(127);
+        }
+        close(log);
+    }
+    ~OwnServer() {
+        if (pid_ > 0) {
+            kill(pid_, SIGTERM);
+            int status = 0;
+            for (int i = 0; i < 50 && waitpid(pid_, &status, WNOHANG) == 0; ++i) std::this_thread::sleep_for(100ms);
+            if (kill(pid_, SIGKILL) == 0) waitpid(pid_, &status, 0);
+        }
+        if (!log_.empty()) std::filesystem::remove(log_);
+    }
+    // A client that comes during start-up may be turned away, so it asks again.
+    bool WaitReady(const std::function<bool()>& answers) {
+        for (int i = 0; i < 100 && pid_ > 0; ++i) {
+            if (waitpid(pid_, nullptr, WNOHANG) != 0) {
+                pid_ = 0;
+                break;
+            }
+            if (answers()) return true;
+            std::this_thread::sleep_for(100ms);
+        }
+        return false;
+    }
+    std::string Log() const {
+        std::ifstream file(log_);
+        return {std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>()};
+    }
+
+private:
+    pid_t pid_ = 0;
+    std::string log_;
+};
+
+// The session's shell reaps the killed server; until then its name or socket is taken.
+bool Reaped(pid_t server) {
+    for (int i = 0; i < 100 && kill(server, 0) == 0; ++i) std::this_thread::sleep_for(100ms);
+    return kill(server, 0) != 0;
+}
+
+// Kills the session's JACK server, so it runs in a session of its own.
+TEST(WaveOut, OnceTheServerIsBackANewOpenPlaysAHeldNote) {
+    const char* jackd = std::getenv("KELVARIN_TEST_JACKD_PID");
+    const char* name = std::getenv("JACK_DEFAULT_SERVER");
+    if (!std::getenv("KELVARIN_TEST_MAY_STOP_JACKD") || !jackd || !name) {
+        GTEST_SKIP() << "needs a JACK server of its own to stop";
+    }
+    const auto server = static_cast<pid_t>(std::atoll(jackd));
+    // The new server runs as the session's did.
+    unsigned rate = 0, period = 0;
+    {
+        jack_client_t* client = jack_client_open("kelvarin-probe", JackNoStartServer, nullptr);
+        ASSERT_NE(client, nullptr) << "no JACK server; run through with_desktop_session.sh";
+        rate = jack_get_sample_rate(client);
+        period = jack_get_buffer_size(client);
+        jack_client_close(client);
+    }
+    DesktopPlatform desktop;
+    WaveOut& waveOut = desktop.GetWaveOut();
+
+    // Playing when the server dies: every block comes back, and "Stop" closes the device.
+    StreamingDialog lost(waveOut, 1000000);
+    lost.steps = {
+        WaitUntil([&] { return lost.returned >= 100; }),
+        Do([&] { ASSERT_EQ(kill(server, SIGKILL), 0); }),
+        WaitUntil([&] { return lost.Lost(); }),
+        Do([&] {
+            EXPECT_NE(waveOut.GetErrorText(lost.refusal).find("lost: the sound server ended the stream"),
+                      std::string::npos) << waveOut.GetErrorText(lost.refusal);
+            EXPECT_EQ(waveOut.Close(lost.handle), MMSYSERR_NOERROR);
+        }),
+    };
+    ASSERT_EQ(desktop.RunModal(lost), 0);
+
+    ASSERT_TRUE(Reaped(server)) << "the killed server was never reaped";
+    // Semaphores that the killed server of this name left behind.
+    for (const auto& entry : std::filesystem::directory_iterator("/dev/shm")) {
+        const std::string file = entry.path().filename().string();
+        if (file.starts_with("jack_sem.") && file.find(std::string("_") + name + "_") != std::string::npos) {
+            std::filesystem::remove(entry.path());
+        }
+    }
+    OwnServer restarted({"jackd", "--no-realtime", "--name", name, "-d", "dummy", "-r", std::to_string(rate),
+                         "-p", std::to_string(period)},
+                        {"JACK_NO_AUDIO_RESERVATION=1"});
+    ASSERT_TRUE(restarted.WaitReady([] {
+        jack_client_t* client = jack_client_open("kelvarin-probe", JackNoStartServer, nullptr);
+        if (client) jack_client_close(client);
+        return client != nullptr;
+    })) << "jackd did not start again:\n" << restarted.Log();
+
+    // "Generate Mode" again: a new open on the new server plays the held note.
+    constexpr size_t ToneBlocks = 882;  // 2 s
+    JackListener listener;
+    ASSERT_TRUE(listener.Ready()) << "cannot listen on the new server";
+    StreamingDialog again(waveOut, ToneBlocks);
+    again.afterOpen = [&] { EXPECT_TRUE(listener.Listen("Kelvarin:outport 0")); };
+    again.steps = {
+        WaitUntil([&] { return again.Drained(); }),
+        Pause(600ms),  // blocks come back up to a device period before they are heard
+        Do([&] { EXPECT_EQ(waveOut.Close(again.handle), MMSYSERR_NOERROR); }),
+    };
+    ASSERT_EQ(desktop.RunModal(again), 0);
+    EXPECT_TRUE(again.inOrder);
+    EXPECT_EQ(again.refusal, MMSYSERR_NOERROR) << waveOut.GetErrorText(again.refusal);
+
+    const Hearing heard = Hear(listener.Recording(), listener.Rate());
+    const double toneLength = ToneBlocks * SamplesPerBlock * listener.Rate() / 44100.0;
+    EXPECT_NEAR(heard.sounding, toneLength, toneLength * 0.01) << "the tone is cut or stretched";
+    EXPECT_NEAR(heard.frequency, 441.0, 441.0 * 0.005);
+    EXPECT_NEAR(heard.peak, 16000 / 32768.0, 0.02);
+}
+
+
+// Kills the private PulseAudio server, so it runs in a session of its own.
+TEST(WaveOut, OncePulseAudioIsBackANewOpenPlaysAHeldNote) {
+    const char* pulseaudio = std::getenv("KELVARIN_TEST_PULSE_PID");
+    const char* address = std::getenv("PULSE_SERVER");
+    if (!std::getenv("KELVARIN_TEST_MAY_STOP_PULSE") || !pulseaudio || !address ||
+        !std::string(address).starts_with("unix:")) {
+        GTEST_SKIP() << "needs a PulseAudio server of its own to kill";
+    }
+    const auto server = static_cast<pid_t>(std::atoll(pulseaudio));
+    DesktopPlatform desktop;
+    WaveOut& waveOut = desktop.GetWaveOut();
+
+    StreamingDialog lost(waveOut, 1000000);
+    lost.steps = {
+        WaitUntil([&] { return lost.returned >= 200; }),
+        Do([&] { ASSERT_EQ(kill(server, SIGKILL), 0); }),
+        WaitUntil([&] { return lost.Lost(); }),
+        Do([&] { EXPECT_EQ(waveOut.Close(lost.handle), MMSYSERR_NOERROR); }),
+    };
+    ASSERT_EQ(desktop.RunModal(lost), 0);
+
+    ASSERT_TRUE(Reaped(server)) << "the killed server was never reaped";
+    const std::string socket = std::string(address).substr(5);
+    OwnServer restarted({"pulseaudio", "-n", "--daemonize=no", "--exit-idle-time=-1", "--use-pid-file=no",
+                         "--log-target=stderr", "-L",
+                         "module-native-protocol-unix socket=" + socket + " auth-anonymous=1", "-L",
+                         "module-null-sink sink_name=null rate=44100"},
+                        {"DBUS_SESSION_BUS_ADDRESS=disabled:"}, {"DISPLAY"});
+    ASSERT_TRUE(restarted.WaitReady([] { return std::system("pactl info >/dev/null 2>&1") == 0; }))
+        << "pulseaudio did not start again:\n" << restarted.Log();
+
+    constexpr size_t ToneBlocks = 882;  // 2 s
+    PulseRecorder recorder;
+    ASSERT_TRUE(recorder.Running()) << "parec did not start";
+    StreamingDialog again(waveOut, ToneBlocks);
+    again.steps = {
+        WaitUntil([&] { return again.Drained(); }),
+        Pause(600ms),  // blocks come back up to a device period before they are heard
+        Do([&] { EXPECT_EQ(waveOut.Close(again.handle), MMSYSERR_NOERROR); }),
+    };
+    ASSERT_EQ(desktop.RunModal(again), 0);
+    EXPECT_TRUE(again.inOrder);
+    EXPECT_EQ(again.refusal, MMSYSERR_NOERROR) << waveOut.GetErrorText(again.refusal);
+
+    const Hearing heard = Hear(recorder.Stop(), PulseRecorder::Rate);
+    const double toneLength = ToneBlocks * SamplesPerBlock;
+    EXPECT_NEAR(heard.sounding, toneLength, toneLength * 0.01) << "the tone is cut or stretched";
+    EXPECT_NEAR(heard.frequency, 441.0, 441.0 * 0.005);
+    EXPECT_NEAR(heard.peak, 16000 / 32768.0, 0.02);
 }
 
 }  // namespace
