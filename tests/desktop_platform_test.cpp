@@ -1386,6 +1386,44 @@ bool Reaped(pid_t server) {
     return kill(server, 0) != 0;
 }
 
+// Plays until afterBlocks have come back, kills the server, and waits until every block
+// is back and the write refused, as "Stop" would then close the device. Gives the refusal.
+MmResult PlayUntilTheServerDies(DesktopPlatform& desktop, WaveOut& waveOut, pid_t server,
+                                size_t afterBlocks) {
+    StreamingDialog lost(waveOut, 1000000);
+    lost.steps = {
+        WaitUntil([&] { return lost.returned >= afterBlocks; }),
+        Do([&] { ASSERT_EQ(kill(server, SIGKILL), 0); }),
+        WaitUntil([&] { return lost.Lost(); }),
+        Do([&] { EXPECT_EQ(waveOut.Close(lost.handle), MMSYSERR_NOERROR); }),
+    };
+    EXPECT_EQ(desktop.RunModal(lost), 0);
+    return lost.refusal;
+}
+
+constexpr size_t AgainBlocks = 882;  // 2 s
+
+// "Generate Mode" again: a new open plays a held note whole, in order, with no refusal.
+void PlayAgain(DesktopPlatform& desktop, WaveOut& waveOut, std::function<void()> afterOpen) {
+    StreamingDialog again(waveOut, AgainBlocks);
+    if (afterOpen) again.afterOpen = std::move(afterOpen);
+    again.steps = {
+        WaitUntil([&] { return again.Drained(); }),
+        Pause(600ms),  // blocks come back up to a device period before they are heard
+        Do([&] { EXPECT_EQ(waveOut.Close(again.handle), MMSYSERR_NOERROR); }),
+    };
+    ASSERT_EQ(desktop.RunModal(again), 0);
+    EXPECT_TRUE(again.inOrder);
+    EXPECT_EQ(again.refusal, MMSYSERR_NOERROR) << waveOut.GetErrorText(again.refusal);
+}
+
+void ExpectTheHeldNote(const Hearing& heard, unsigned rate) {
+    const double toneLength = AgainBlocks * SamplesPerBlock * rate / 44100.0;
+    EXPECT_NEAR(heard.sounding, toneLength, toneLength * 0.01) << "the tone is cut or stretched";
+    EXPECT_NEAR(heard.frequency, 441.0, 441.0 * 0.005);
+    EXPECT_NEAR(heard.peak, 16000 / 32768.0, 0.02);
+}
+
 // Kills the session's JACK server, so it runs in a session of its own.
 TEST(WaveOut, OnceTheServerIsBackANewOpenPlaysAHeldNote) {
     const char* jackd = std::getenv("KELVARIN_TEST_JACKD_PID");
@@ -1407,18 +1445,9 @@ TEST(WaveOut, OnceTheServerIsBackANewOpenPlaysAHeldNote) {
     WaveOut& waveOut = desktop.GetWaveOut();
 
     // Playing when the server dies: every block comes back, and "Stop" closes the device.
-    StreamingDialog lost(waveOut, 1000000);
-    lost.steps = {
-        WaitUntil([&] { return lost.returned >= 100; }),
-        Do([&] { ASSERT_EQ(kill(server, SIGKILL), 0); }),
-        WaitUntil([&] { return lost.Lost(); }),
-        Do([&] {
-            EXPECT_NE(waveOut.GetErrorText(lost.refusal).find("lost: the sound server ended the stream"),
-                      std::string::npos) << waveOut.GetErrorText(lost.refusal);
-            EXPECT_EQ(waveOut.Close(lost.handle), MMSYSERR_NOERROR);
-        }),
-    };
-    ASSERT_EQ(desktop.RunModal(lost), 0);
+    const MmResult refusal = PlayUntilTheServerDies(desktop, waveOut, server, 100);
+    EXPECT_NE(waveOut.GetErrorText(refusal).find("lost: the sound server ended the stream"),
+              std::string::npos) << waveOut.GetErrorText(refusal);
 
     ASSERT_TRUE(Reaped(server)) << "the killed server was never reaped";
     // Semaphores that the killed server of this name left behind.
@@ -1438,25 +1467,10 @@ TEST(WaveOut, OnceTheServerIsBackANewOpenPlaysAHeldNote) {
     })) << "jackd did not start again:\n" << restarted.Log();
 
     // "Generate Mode" again: a new open on the new server plays the held note.
-    constexpr size_t ToneBlocks = 882;  // 2 s
     JackListener listener;
     ASSERT_TRUE(listener.Ready()) << "cannot listen on the new server";
-    StreamingDialog again(waveOut, ToneBlocks);
-    again.afterOpen = [&] { EXPECT_TRUE(listener.Listen("Kelvarin:outport 0")); };
-    again.steps = {
-        WaitUntil([&] { return again.Drained(); }),
-        Pause(600ms),  // blocks come back up to a device period before they are heard
-        Do([&] { EXPECT_EQ(waveOut.Close(again.handle), MMSYSERR_NOERROR); }),
-    };
-    ASSERT_EQ(desktop.RunModal(again), 0);
-    EXPECT_TRUE(again.inOrder);
-    EXPECT_EQ(again.refusal, MMSYSERR_NOERROR) << waveOut.GetErrorText(again.refusal);
-
-    const Hearing heard = Hear(listener.Recording(), listener.Rate());
-    const double toneLength = ToneBlocks * SamplesPerBlock * listener.Rate() / 44100.0;
-    EXPECT_NEAR(heard.sounding, toneLength, toneLength * 0.01) << "the tone is cut or stretched";
-    EXPECT_NEAR(heard.frequency, 441.0, 441.0 * 0.005);
-    EXPECT_NEAR(heard.peak, 16000 / 32768.0, 0.02);
+    PlayAgain(desktop, waveOut, [&] { EXPECT_TRUE(listener.Listen("Kelvarin:outport 0")); });
+    ExpectTheHeldNote(Hear(listener.Recording(), listener.Rate()), listener.Rate());
 }
 
 
@@ -1472,14 +1486,7 @@ TEST(WaveOut, OncePulseAudioIsBackANewOpenPlaysAHeldNote) {
     DesktopPlatform desktop;
     WaveOut& waveOut = desktop.GetWaveOut();
 
-    StreamingDialog lost(waveOut, 1000000);
-    lost.steps = {
-        WaitUntil([&] { return lost.returned >= 200; }),
-        Do([&] { ASSERT_EQ(kill(server, SIGKILL), 0); }),
-        WaitUntil([&] { return lost.Lost(); }),
-        Do([&] { EXPECT_EQ(waveOut.Close(lost.handle), MMSYSERR_NOERROR); }),
-    };
-    ASSERT_EQ(desktop.RunModal(lost), 0);
+    PlayUntilTheServerDies(desktop, waveOut, server, 200);
 
     ASSERT_TRUE(Reaped(server)) << "the killed server was never reaped";
     const std::string socket = std::string(address).substr(5);
@@ -1491,24 +1498,10 @@ TEST(WaveOut, OncePulseAudioIsBackANewOpenPlaysAHeldNote) {
     ASSERT_TRUE(restarted.WaitReady([] { return std::system("pactl info >/dev/null 2>&1") == 0; }))
         << "pulseaudio did not start again:\n" << restarted.Log();
 
-    constexpr size_t ToneBlocks = 882;  // 2 s
     PulseRecorder recorder;
     ASSERT_TRUE(recorder.Running()) << "parec did not start";
-    StreamingDialog again(waveOut, ToneBlocks);
-    again.steps = {
-        WaitUntil([&] { return again.Drained(); }),
-        Pause(600ms),  // blocks come back up to a device period before they are heard
-        Do([&] { EXPECT_EQ(waveOut.Close(again.handle), MMSYSERR_NOERROR); }),
-    };
-    ASSERT_EQ(desktop.RunModal(again), 0);
-    EXPECT_TRUE(again.inOrder);
-    EXPECT_EQ(again.refusal, MMSYSERR_NOERROR) << waveOut.GetErrorText(again.refusal);
-
-    const Hearing heard = Hear(recorder.Stop(), PulseRecorder::Rate);
-    const double toneLength = ToneBlocks * SamplesPerBlock;
-    EXPECT_NEAR(heard.sounding, toneLength, toneLength * 0.01) << "the tone is cut or stretched";
-    EXPECT_NEAR(heard.frequency, 441.0, 441.0 * 0.005);
-    EXPECT_NEAR(heard.peak, 16000 / 32768.0, 0.02);
+    PlayAgain(desktop, waveOut, nullptr);
+    ExpectTheHeldNote(Hear(recorder.Stop(), PulseRecorder::Rate), PulseRecorder::Rate);
 }
 
 }  // namespace
