@@ -13,14 +13,17 @@ source "$(dirname "$0")/program_session.sh"
 start_playing "$program"
 
 recording() { pactl list short source-outputs | grep -q .; }
+# The program's stream is playing, not only created: the null sink runs.
+sink_running() { pactl list short sinks | grep -q RUNNING; }
 
 # The recording runs from before the key press to its release.
 parecord --latency-msec=20 --device=null.monitor --rate=44100 --channels=1 --format=s16le \
   --file-format=wav "$work/capture.wav" &
 capture=$!
 wait_for 10 recording || fail "parecord did not start recording"
+wait_for 10 sink_running || fail "the null sink is not playing the program's stream"
 xdotool keydown q
-sleep 1.5
+sleep 2.5
 xdotool keyup q
 kill -INT "$capture"
 wait "$capture" || fail "parecord failed"

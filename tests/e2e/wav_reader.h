@@ -28,7 +28,11 @@ inline bool ReadWav(const char* path, Recording& out) {
     for (size_t pos = 12; pos + 8 <= d.size();) {
         const uint32_t size = Le(&d[pos + 4], 4);
         const unsigned char* body = &d[pos + 8];
-        const size_t available = std::min<size_t>(size, d.size() - pos - 8);
+        // A recorder stopped before it could finish the header leaves the data chunk's
+        // size 0: the samples then run to the end of the file.
+        const size_t rest = d.size() - pos - 8;
+        const bool open = size == 0 && !std::memcmp(&d[pos], "data", 4);
+        const size_t available = open ? rest : std::min<size_t>(size, rest);
         if (!std::memcmp(&d[pos], "fmt ", 4) && available >= 16) {
             format = static_cast<uint16_t>(Le(body, 2));
             channels = static_cast<uint16_t>(Le(body + 2, 2));

@@ -4,6 +4,7 @@
 // PEAK is in full-scale units (1.0 is the largest sample). The tone is measured where
 // the recording stays near the level it mostly sounds at (tone_measure.h); given NEAR,
 // it is a tone that fades from its onset, judged while above NEAR times its loudest.
+#include <algorithm>
 #include <cmath>
 #include <cstdint>
 #include <cstdio>
@@ -30,7 +31,16 @@ int main(int argc, char** argv) {
         argc == 7 ? e2e::MeasureFadingTone(rec.samples, rec.rate, std::atof(argv[6]))
                   : e2e::MeasureTone(rec.samples, rec.rate);
     if (!tone) {
-        std::printf("no steady tone of %zu cycles\n", e2e::MinCycles);
+        // What was there instead, so that a failure says whether the sound was missing,
+        // late, broken up or at a varying level.
+        double loudest = 0;
+        for (const double s : rec.samples) loudest = std::max(loudest, std::fabs(s));
+        size_t loud = 0;
+        for (const double s : rec.samples) loud += std::fabs(s) > 0.5 * loudest && loudest > 0;
+        std::printf("no steady tone of %zu cycles in %.2f s at %u Hz: loudest sample %.5f, "
+                    "%zu samples above half of it\n",
+                    e2e::MinCycles, static_cast<double>(rec.samples.size()) / rec.rate, rec.rate,
+                    loudest, loud);
         return 1;
     }
     std::printf("tone: %.2f Hz, peak %.5f over %zu cycles at %u Hz\n", tone->frequency, tone->peak,
