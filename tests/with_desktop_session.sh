@@ -44,6 +44,30 @@ if ! flock -w 600 9; then
 fi
 jack_name=kelvarin-session-$user_id
 
+# A session killed from outside (a test's time limit) cannot stop its servers. With the
+# lock held no other session of this user runs, so the servers the last one listed are
+# stale: they are stopped before one of them keeps this session from its JACK name.
+servers=/tmp/kelvarin-desktop-session-$user_id.servers
+stop_stale_servers() {
+  local server_pid command
+  while read -r server_pid command; do
+    [ "$(cat "/proc/$server_pid/comm" 2>/dev/null)" = "$command" ] || continue
+    kill "$server_pid" 2>/dev/null
+    for _ in $(seq 20); do
+      kill -0 "$server_pid" 2>/dev/null || continue 2
+      sleep 0.1
+    done
+    kill -KILL "$server_pid" 2>/dev/null
+  done <"$servers"
+}
+[ -f "$servers" ] && stop_stale_servers
+# A test may have started a server of that name again itself (a restart).
+pkill -KILL -u "$user_id" -f "^jackd .*--name $jack_name( |\$)"
+: >"$servers"
+remember_server() {  # remember_server PID COMMAND
+  echo "$1 $2" >>"$servers"
+}
+
 session=$(mktemp -d)
 x_pid=""
 audio_pid=""
@@ -51,7 +75,7 @@ stop_session() {
   [ -n "$audio_pid" ] && kill "$audio_pid" 2>/dev/null && wait "$audio_pid" 2>/dev/null
   [ -n "$x_pid" ] && kill "$x_pid" 2>/dev/null && wait "$x_pid" 2>/dev/null
   rm -f /dev/shm/jack_sem.*_"$jack_name"_*
-  rm -rf "$session"
+  rm -rf "$session" "$servers"
 }
 trap stop_session EXIT
 
@@ -60,6 +84,7 @@ trap stop_session EXIT
 # program cannot leave it resetting just as the program connects.
 Xvfb -displayfd 3 -screen 0 1280x1024x24 -nolisten tcp -noreset 3>"$session/display" 2>"$session/xvfb.log" 9>&- &
 x_pid=$!
+remember_server "$x_pid" Xvfb
 for _ in $(seq 100); do
   [ -s "$session/display" ] && break
   sleep 0.1
@@ -84,6 +109,7 @@ start_pulse() {
     -L "module-native-protocol-unix socket=$session/pulse.socket auth-anonymous=1" \
     -L "module-null-sink sink_name=null rate=44100" >"$session/pulseaudio.log" 2>&1 9>&- &
   audio_pid=$!
+  remember_server "$audio_pid" pulseaudio
   export KELVARIN_TEST_PULSE_PID=$audio_pid
   for _ in $(seq 100); do
     pactl info >/dev/null 2>&1 && break
@@ -104,6 +130,7 @@ start_jack() {
   export JACK_NO_AUDIO_RESERVATION=1
   jackd --no-realtime $sync --name "$JACK_DEFAULT_SERVER" -d dummy -r "$rate" -p "$period" >"$session/jackd.log" 2>&1 9>&- &
   audio_pid=$!
+  remember_server "$audio_pid" jackd
   export KELVARIN_TEST_JACKD_PID=$audio_pid
   # Ready once a client can list its ports; a client that comes during start-up may
   # be turned away, so it asks again.
