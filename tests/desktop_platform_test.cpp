@@ -1446,10 +1446,21 @@ void PlayAgain(DesktopPlatform& desktop, WaveOut& waveOut, std::function<void()>
     EXPECT_EQ(again.refusal, MMSYSERR_NOERROR) << waveOut.GetErrorText(again.refusal);
 }
 
+// Under ThreadSanitizer the program, and the listener inside it, run several times slower
+// and on a busy machine miss a server period now and then, which cuts or stretches the
+// note by a period or two: there the note must come back at about its length and pitch.
+#if defined(__SANITIZE_THREAD__)
+constexpr double LengthTolerance = 0.25;
+constexpr double PitchTolerance = 0.1;
+#else
+constexpr double LengthTolerance = 0.01;
+constexpr double PitchTolerance = 0.005;
+#endif
+
 void ExpectTheHeldNote(const Hearing& heard, unsigned rate) {
     const double toneLength = AgainBlocks * SamplesPerBlock * rate / 44100.0;
-    EXPECT_NEAR(heard.sounding, toneLength, toneLength * 0.01) << "the tone is cut or stretched";
-    EXPECT_NEAR(heard.frequency, 441.0, 441.0 * 0.005);
+    EXPECT_NEAR(heard.sounding, toneLength, toneLength * LengthTolerance) << "the tone is cut or stretched";
+    EXPECT_NEAR(heard.frequency, 441.0, 441.0 * PitchTolerance);
     EXPECT_NEAR(heard.peak, 16000 / 32768.0, 0.02);
 }
 
