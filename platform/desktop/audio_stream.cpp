@@ -3,11 +3,11 @@
 #include <RtAudio.h>
 
 #include <algorithm>
-#include <chrono>
 #include <cstdio>
 #include <thread>
 #include <vector>
 
+#include "platform/desktop/jack_output.h"
 #include "platform/desktop/sample_rate_converter.h"
 #include "platform/desktop/ui_wakeup.h"
 
@@ -23,7 +23,6 @@ constexpr unsigned MaxChannels = 2;  // the mono signal goes to both sides of a 
 // A dead PulseAudio server shows only as a warning after every callback; an ALSA
 // underrun warns now and then.
 constexpr unsigned WarningsMeaningLoss = 8;
-constexpr std::chrono::milliseconds OwnCloseStep{20};
 
 // The stream whose callback runs on this thread: RtAudio's error callback names none.
 thread_local AudioStream* CallingStream = nullptr;
@@ -56,9 +55,9 @@ void OnRtAudioError(RtAudioError::Type type, const std::string& text) {
 std::unique_ptr<AudioStream> AudioStream::Open(unsigned blockRate, bool& sawDevice) {
     sawDevice = false;
     for (const RtAudio::Api api : {RtAudio::UNIX_JACK, RtAudio::LINUX_PULSE, RtAudio::LINUX_ALSA}) {
-        if (!IsCompiled(api)) continue;
+        if (api != RtAudio::UNIX_JACK && !IsCompiled(api)) continue;
         std::unique_ptr<AudioStream> stream(new AudioStream(blockRate));
-        const StartResult started = stream->Start(api);
+        const StartResult started = api == RtAudio::UNIX_JACK ? stream->StartJack() : stream->Start(api);
         if (started == StartResult::Started) return stream;
         if (started == StartResult::Failed) sawDevice = true;
     }
@@ -67,19 +66,27 @@ std::unique_ptr<AudioStream> AudioStream::Open(unsigned blockRate, bool& sawDevi
 
 AudioStream::AudioStream(unsigned blockRate) : blockRate_(blockRate) {}
 
+// A JACK client closes as jack_ goes.
 AudioStream::~AudioStream() {
     if (!audio_) return;
     try {
-        // A JACK stream whose server went away is being closed by RtAudio's own thread;
-        // closing it here as well would close it twice.
-        if (!audio_->isStreamRunning()) {
-            for (int i = 0; i < 50 && audio_->isStreamOpen(); ++i) std::this_thread::sleep_for(OwnCloseStep);
-        }
         // Closing a running stream stops it at once, without waiting for it to drain.
         if (audio_->isStreamOpen()) audio_->closeStream();
     } catch (const RtAudioError&) {
         // The stream goes with its RtAudio object in any case.
     }
+}
+
+// The server's rate and period are the device's; the client copies the mono signal to
+// each of its ports.
+AudioStream::StartResult AudioStream::StartJack() {
+    JackOutput::OpenResult opened = JackOutput::OpenResult::NoServer;
+    jack_ = JackOutput::Open(ClientName, MaxChannels, opened);
+    if (!jack_) return opened == JackOutput::OpenResult::NoServer ? StartResult::NoDevice : StartResult::Failed;
+    deviceRate_ = jack_->Rate();
+    periodFrames_ = jack_->PeriodFrames();
+    if (!MatchDeviceRate()) return StartResult::Failed;
+    return jack_->Start(&RenderJack, this) ? StartResult::Started : StartResult::Failed;
 }
 
 AudioStream::StartResult AudioStream::Start(int api) {
@@ -91,10 +98,7 @@ AudioStream::StartResult AudioStream::Start(int api) {
         if (!info.probed || info.outputChannels == 0) return StartResult::Failed;
         deviceRate_ = DeviceRate(info, blockRate_);
         channels_ = std::min(info.outputChannels, MaxChannels);
-        if (deviceRate_ != blockRate_) {
-            converter_ = std::make_unique<SampleRateConverter>(blockRate_, deviceRate_, fifo_);
-            if (!converter_->Valid()) return StartResult::Failed;
-        }
+        if (!MatchDeviceRate()) return StartResult::Failed;
         RtAudio::StreamParameters parameters;
         parameters.deviceId = id;
         parameters.nChannels = channels_;
@@ -114,6 +118,12 @@ AudioStream::StartResult AudioStream::Start(int api) {
         std::fprintf(stderr, "Kelvarin: audio output: %s\n", error.getMessage().c_str());
         return StartResult::Failed;
     }
+}
+
+bool AudioStream::MatchDeviceRate() {
+    if (deviceRate_ == blockRate_) return true;
+    converter_ = std::make_unique<SampleRateConverter>(blockRate_, deviceRate_, fifo_);
+    return converter_->Valid();
 }
 
 void AudioStream::Attach(UiWakeup& wakeup) {
@@ -139,27 +149,34 @@ uint64_t AudioStream::PeriodSamples() const {
 
 std::string AudioStream::LossReason() const {
     if (loss_.load(std::memory_order_acquire) == Reported) return lossText_.data();
-    // JACK closes the stream itself when its server goes away.
-    if (!audio_->isStreamRunning()) return "the sound server ended the stream";
+    // JACK ends the client when its server goes away; RtAudio stops a stream after an
+    // error in its callback.
+    if (jack_ ? jack_->Lost() : !audio_->isStreamRunning()) return "the sound server ended the stream";
     return {};
 }
 
 int AudioStream::Render(void* output, void*, unsigned frames, double, unsigned, void* data) {
     auto& self = *static_cast<AudioStream*>(data);
     CallingStream = &self;
-    self.callbacks_.fetch_add(1, std::memory_order_relaxed);
     if (!self.warnedSinceCallback_) self.warningsInARow_ = 0;
     self.warnedSinceCallback_ = false;
-
-    auto* out = static_cast<float*>(output);
-    int state = Attached;
-    if (!self.state_.compare_exchange_strong(state, InCallback, std::memory_order_acquire)) {
-        std::fill(out, out + frames * self.channels_, 0.0f);
-        return 0;
-    }
-    self.Play(out, frames);
-    self.state_.store(Attached, std::memory_order_release);
+    self.Serve(static_cast<float*>(output), frames);
     return 0;
+}
+
+void AudioStream::RenderJack(float* out, unsigned frames, void* self) {
+    static_cast<AudioStream*>(self)->Serve(out, frames);
+}
+
+void AudioStream::Serve(float* out, unsigned frames) {
+    callbacks_.fetch_add(1, std::memory_order_relaxed);
+    int state = Attached;
+    if (!state_.compare_exchange_strong(state, InCallback, std::memory_order_acquire)) {
+        std::fill(out, out + frames * channels_, 0.0f);
+        return;
+    }
+    Play(out, frames);
+    state_.store(Attached, std::memory_order_release);
 }
 
 void AudioStream::Play(float* out, unsigned frames) {

@@ -1,6 +1,7 @@
 #pragma once
-// One RtAudio output stream and everything its audio thread touches: the FIFO of
-// samples, the resampler and the report of a loss. The audio thread never locks,
+// One output stream, through the program's own JACK client or through RtAudio to
+// PulseAudio or ALSA, and everything its audio thread touches: the FIFO of samples, the
+// resampler and the report of a loss. The audio thread never locks,
 // allocates or blocks. Before Attach and after Detach its callback plays silence and
 // touches nothing outside the stream, so a stream whose server hangs can be left to
 // close on a thread of its own while the rest of the program goes on.
@@ -16,6 +17,7 @@ class RtAudio;
 
 namespace platform::desktop {
 
+class JackOutput;
 class SampleRateConverter;
 class UiWakeup;
 
@@ -56,11 +58,16 @@ private:
     static constexpr size_t ChunkFrames = 256;
 
     explicit AudioStream(unsigned blockRate);
+    StartResult StartJack();
     StartResult Start(int api);
+    // Resamples the blocks when the device runs at another rate.
+    bool MatchDeviceRate();
+    void Serve(float* out, unsigned frames);
     void Play(float* out, unsigned frames);
 
     static int Render(void* output, void* input, unsigned frames, double time,
                       unsigned status, void* self);
+    static void RenderJack(float* out, unsigned frames, void* self);
 
     unsigned blockRate_;
     unsigned deviceRate_ = 0;
@@ -77,7 +84,9 @@ private:
     bool warnedSinceCallback_ = false;
     std::atomic<int> loss_{NoLoss};
     std::array<char, 256> lossText_{};
-    std::unique_ptr<RtAudio> audio_;  // last, so its stream stops before the rest goes
+    // Last, so that the stream stops before the rest goes; one of the two is set.
+    std::unique_ptr<JackOutput> jack_;
+    std::unique_ptr<RtAudio> audio_;
 };
 
 }  // namespace platform::desktop
