@@ -19,7 +19,7 @@ build: deps
 run: build
 	$(BUILD)/kelvarin
 
-test: test-fast test-asan test-tsan test-fuzz
+test: test-fast test-asan test-tsan test-fuzz test-windows
 
 test-fast: build
 	cd $(BUILD) && ctest --output-on-failure
