@@ -4,7 +4,9 @@
 # The prefix's wineserver and Wine's own services are started here, with their output
 # to PREFIX.log, before the program runs: started by the program, they would inherit
 # its output and keep a caller that reads it (ctest) waiting until they end. The
-# server ends a minute after its last program; the next run starts it again.
+# server ends a minute after its last program; the next run starts it again. Should it
+# end just as the program starts, the program starts it, so the program's output goes
+# through files that are passed on once it has ended.
 set -eu
 loader=$1 arch=$2 prefix=$3
 shift 3
@@ -24,4 +26,14 @@ mkdir -p "$prefix"
     *) echo "wineserver failed ($status), see $prefix.log" >&2; exit 1 ;;
   esac
 ) 9>"$prefix.lock"
-exec "$loader" "$@"
+out=$(mktemp "$prefix.stdout.XXXXXX")
+err=$(mktemp "$prefix.stderr.XXXXXX")
+trap 'rm -f "$out" "$err"' EXIT
+trap 'exit 129' HUP
+trap 'exit 130' INT
+trap 'exit 143' TERM
+status=0
+"$loader" "$@" >"$out" 2>"$err" || status=$?
+cat "$out"
+cat "$err" >&2
+exit $status
