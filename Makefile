@@ -7,7 +7,7 @@ ASAN_BUILD := build-asan
 FUZZ_BUILD := build-fuzz
 TSAN_BUILD := build-tsan
 
-.PHONY: deps build run test test-fast test-asan test-tsan test-fuzz bench package clean
+.PHONY: deps build run test test-fast test-asan test-tsan test-fuzz test-windows bench package clean
 
 deps:
 	@scripts/install-deps.sh
@@ -19,7 +19,7 @@ build: deps
 run: build
 	$(BUILD)/kelvarin
 
-test: test-fast test-asan test-tsan test-fuzz
+test: test-fast test-asan test-tsan test-fuzz test-windows
 
 test-fast: build
 	cd $(BUILD) && ctest --output-on-failure
@@ -56,5 +56,24 @@ bench-latency: build
 package: build
 	cd $(BUILD) && cpack -G DEB
 
+# Everything but the desktop program cross-compiled for 64- and 32-bit Windows with
+# MinGW-w64, and its suites run under Wine; their samples are checked against those of
+# the native build.
+WIN64_BUILD := build-win64
+WIN32_BUILD := build-win32
+# $(call windows_suites,build directory,target triple)
+define windows_suites
+cmake -S . -B $(1) -DCMAKE_BUILD_TYPE=Release -DCMAKE_TOOLCHAIN_FILE=cmake/toolchain-$(2).cmake \
+  -DKELVARIN_NATIVE_BUILD=$(CURDIR)/$(BUILD)
+cmake --build $(1) -j $(JOBS)
+cd $(1) && ctest --output-on-failure -j $(JOBS)
+endef
+
+test-windows: deps
+	cmake -S . -B $(BUILD) -DCMAKE_BUILD_TYPE=Release
+	cmake --build $(BUILD) -j $(JOBS) --target render_fingerprint
+	$(call windows_suites,$(WIN64_BUILD),x86_64-w64-mingw32)
+	$(call windows_suites,$(WIN32_BUILD),i686-w64-mingw32)
+
 clean:
-	rm -rf $(BUILD) $(ASAN_BUILD) $(TSAN_BUILD) $(FUZZ_BUILD)
+	rm -rf $(BUILD) $(ASAN_BUILD) $(TSAN_BUILD) $(FUZZ_BUILD) $(WIN64_BUILD) $(WIN32_BUILD)

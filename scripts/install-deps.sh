@@ -22,6 +22,9 @@ packages=(
   desktop-file-utils appstream
   # the MIDI end-to-end test reads the fields back through the clipboard
   xclip
+  # the Windows builds: MinGW-w64's cross compilers, GoogleTest's sources to build with
+  # them, and Wine to run what they build (its 32-bit half from the i386 architecture)
+  g++-mingw-w64-x86-64-posix g++-mingw-w64-i686-posix googletest wine wine64 wine32:i386
 )
 
 missing=()
@@ -43,5 +46,9 @@ apt=("${sudo[@]}" env DEBIAN_FRONTEND=noninteractive apt-get -q -y
      -o Dpkg::Options::=--force-confdef -o Dpkg::Options::=--force-confold)
 # jackd2 asks whether to allow real-time priority; the answer is its own default, no.
 echo "jackd2 jackd/tweak_rt_limits boolean false" | "${sudo[@]}" debconf-set-selections
+# wine32 comes from the i386 architecture, which apt must know of before its update.
+if ! dpkg --print-foreign-architectures | grep -qx i386; then
+  "${sudo[@]}" dpkg --add-architecture i386
+fi
 "${apt[@]}" update
 "${apt[@]}" install --no-install-recommends "${packages[@]}"

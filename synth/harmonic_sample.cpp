@@ -1,6 +1,6 @@
 #include "synth/harmonic_sample.h"
 
-#include <cmath>
+#include "synth/portable_math.h"
 
 namespace synth {
 
@@ -8,15 +8,15 @@ double HarmonicSample(const Weights& weights, double level, double frequency, do
                       double phaseOffset) {
     double sum = 0.0;
     if (frequency < PartialCutoffHz)
-        sum += std::sin(frequency * phase + phaseOffset) * static_cast<double>(weights[0]) *
+        sum += Sine(frequency * phase + phaseOffset) * static_cast<double>(weights[0]) *
                level * 0.01;
     for (int k = 2; k <= 6; ++k) {
         if (k * frequency < PartialCutoffHz)
-            sum += std::sin(k * frequency * phase) * static_cast<double>(weights[k - 1]) * level *
+            sum += Sine(k * frequency * phase) * static_cast<double>(weights[k - 1]) * level *
                    0.01;
     }
     for (int s = 0; s < 5; ++s)
-        sum += std::sin(frequency * phase * SubharmonicMultipliers[s]) *
+        sum += Sine(frequency * phase * SubharmonicMultipliers[s]) *
                static_cast<double>(weights[6 + s]) * level * 0.01;
     return sum;
 }

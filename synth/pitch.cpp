@@ -1,13 +1,13 @@
 #include "synth/pitch.h"
 
-#include <cmath>
+#include "synth/portable_math.h"
 
 namespace synth {
 
-const double SemitoneRatio = std::pow(2.0, 0.08333333333333333);
+const double SemitoneRatio = Power(2.0, 0.08333333333333333);
 
 double NoteFrequency(int note) {
-    return 440.0 * std::pow(SemitoneRatio, static_cast<double>(note - 57));
+    return 440.0 * Power(SemitoneRatio, static_cast<double>(note - 57));
 }
 
 }  // namespace synth

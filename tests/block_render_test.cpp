@@ -5,6 +5,7 @@
 
 #include "synth/block_renderer.h"
 #include "synth/pitch.h"
+#include "tests/score_fingerprint.h"
 
 using synth::Engine;
 using synth::SamplesPerBlock;
@@ -174,4 +175,18 @@ TEST(TimeBase, PhaseWrapsInsteadOfOverflowingPast2To30Samples) {
     // 2n leaves the 32-bit range: it wraps as two's complement would.
     EXPECT_EQ(synth::SamplePhase(1 << 30, Rate), -2147483648.0 * 3.1415926 / Rate);
     EXPECT_EQ(synth::NextSampleCounter(INT32_MAX), INT32_MIN);
+}
+
+TEST(BlockRender, PlaysOnTheFastestPathTheProcessorHas) {
+    // The two paths round differently somewhere in the score, so its fingerprint tells
+    // which of them played it.
+    const unsigned long long sse2 = ScoreFingerprintOn(synth::RenderPath::Sse2);
+    const unsigned long long played = ScoreFingerprint(synth::RenderSamples);
+    if (!(__builtin_cpu_supports("avx2") && __builtin_cpu_supports("fma"))) {
+        EXPECT_EQ(played, sse2);
+        return;
+    }
+    const unsigned long long avx2 = ScoreFingerprintOn(synth::RenderPath::Avx2Fma);
+    ASSERT_NE(avx2, sse2);
+    EXPECT_EQ(played, avx2);
 }

@@ -1,12 +1,11 @@
 // Settings files as Windows editors save them: every character of a UTF-16 file reads
-// as the UTF-8 a converter of the C library gives, and goes back to the very same bytes.
-#include <iconv.h>
-
+// as the UTF-8 the system's own converter gives, and goes back to the very same bytes.
 #include <gtest/gtest.h>
 
 #include <string>
 
 #include "platform/text_encoding.h"
+#include "tests/system_text_conversion.h"
 
 namespace {
 
@@ -14,40 +13,25 @@ using platform::DecodeText;
 using platform::EncodeText;
 using platform::TextEncoding;
 
-// The C library's own conversion, as the independent answer.
-std::string Convert(const std::string& bytes, const char* from, const char* to) {
-    const iconv_t converter = iconv_open(to, from);
-    EXPECT_NE(converter, reinterpret_cast<iconv_t>(-1));
-    std::string out(bytes.size() * 4 + 16, '\0');
-    char* in = const_cast<char*>(bytes.data());
-    size_t inLeft = bytes.size();
-    char* outPos = out.data();
-    size_t outLeft = out.size();
-    EXPECT_NE(iconv(converter, &in, &inLeft, &outPos, &outLeft), static_cast<size_t>(-1));
-    iconv_close(converter);
-    out.resize(out.size() - outLeft);
-    return out;
-}
-
 // Every character of the basic plane but the surrogates, and a spread beyond it.
 std::string EveryCharacterAsUtf8() {
     std::u32string characters;
     for (char32_t c = 1; c < 0x110000; c += c < 0x10000 ? 1 : 0x101)
         if (c < 0xD800 || c > 0xDFFF) characters += c;
     characters += U'\U0010FFFF';
-    return Convert(std::string(reinterpret_cast<const char*>(characters.data()),
-                               characters.size() * sizeof(char32_t)),
-                   "UTF-32LE", "UTF-8");
+    return ConvertText(std::string(reinterpret_cast<const char*>(characters.data()),
+                                   characters.size() * sizeof(char32_t)),
+                       "UTF-32LE", "UTF-8");
 }
 
 }  // namespace
 
-TEST(TextEncoding, EveryCharacterOfAUtf16FileReadsAsTheCLibraryReadsIt) {
+TEST(TextEncoding, EveryCharacterOfAUtf16FileReadsAsTheSystemReadsIt) {
     const std::string utf8 = EveryCharacterAsUtf8();
     for (const auto& [name, encoding, mark] :
          {std::tuple{"UTF-16LE", TextEncoding::Utf16LittleEndian, std::string("\xFF\xFE")},
           std::tuple{"UTF-16BE", TextEncoding::Utf16BigEndian, std::string("\xFE\xFF")}}) {
-        const std::string file = mark + Convert(utf8, "UTF-8", name);
+        const std::string file = mark + ConvertText(utf8, "UTF-8", name);
         const platform::DecodedText decoded = DecodeText(file);
         EXPECT_EQ(decoded.encoding, encoding) << name;
         EXPECT_TRUE(decoded.text == utf8) << name;
@@ -82,5 +66,6 @@ TEST(TextEncoding, TextWrittenIntoAUtf16FileIsEncodedCharacterByCharacter) {
     for (const auto& [name, encoding, mark] :
          {std::tuple{"UTF-16LE", TextEncoding::Utf16LittleEndian, std::string("\xFF\xFE")},
           std::tuple{"UTF-16BE", TextEncoding::Utf16BigEndian, std::string("\xFE\xFF")}})
-        EXPECT_EQ(EncodeText({added, encoding, ""}), mark + Convert(added, "UTF-8", name)) << name;
+        EXPECT_EQ(EncodeText({added, encoding, ""}), mark + ConvertText(added, "UTF-8", name))
+            << name;
 }
