@@ -1,14 +1,11 @@
-# Cross-compiling for Windows with Debian's MinGW-w64 (i686, POSIX threads); the
-# programs built run under Wine.
-set(CMAKE_SYSTEM_NAME Windows)
+# 32-bit Windows with MinGW-w64: cmake -DCMAKE_TOOLCHAIN_FILE=cmake/toolchain-i686-w64-mingw32.cmake
 set(CMAKE_SYSTEM_PROCESSOR i686)
-set(CMAKE_C_COMPILER i686-w64-mingw32-gcc-posix)
-set(CMAKE_CXX_COMPILER i686-w64-mingw32-g++-posix)
-set(CMAKE_RC_COMPILER i686-w64-mingw32-windres)
-# SSE2 arithmetic, so that samples are bit-identical to the 64-bit builds.
+set(KELVARIN_MINGW_TRIPLE i686-w64-mingw32)
+set(KELVARIN_WINE_LOADER wine)
+set(KELVARIN_WINE_ARCH win32)
+include(${CMAKE_CURRENT_LIST_DIR}/mingw_common.cmake)
+
+# SSE2 arithmetic instead of the x87's 80-bit registers, so every sample comes out
+# bit-identical to the 64-bit builds'.
+set(CMAKE_C_FLAGS_INIT "-msse2 -mfpmath=sse")
 set(CMAKE_CXX_FLAGS_INIT "-msse2 -mfpmath=sse")
-set(CMAKE_FIND_ROOT_PATH /usr/i686-w64-mingw32)
-set(CMAKE_FIND_ROOT_PATH_MODE_PROGRAM NEVER)
-set(CMAKE_FIND_ROOT_PATH_MODE_LIBRARY ONLY)
-set(CMAKE_FIND_ROOT_PATH_MODE_INCLUDE ONLY)
-set(CMAKE_CROSSCOMPILING_EMULATOR wine)

@@ -1,12 +1,6 @@
-# Cross-compiling for Windows with Debian's MinGW-w64 (x86_64, POSIX threads); the
-# programs built run under Wine.
-set(CMAKE_SYSTEM_NAME Windows)
+# 64-bit Windows with MinGW-w64: cmake -DCMAKE_TOOLCHAIN_FILE=cmake/toolchain-x86_64-w64-mingw32.cmake
 set(CMAKE_SYSTEM_PROCESSOR x86_64)
-set(CMAKE_C_COMPILER x86_64-w64-mingw32-gcc-posix)
-set(CMAKE_CXX_COMPILER x86_64-w64-mingw32-g++-posix)
-set(CMAKE_RC_COMPILER x86_64-w64-mingw32-windres)
-set(CMAKE_FIND_ROOT_PATH /usr/x86_64-w64-mingw32)
-set(CMAKE_FIND_ROOT_PATH_MODE_PROGRAM NEVER)
-set(CMAKE_FIND_ROOT_PATH_MODE_LIBRARY ONLY)
-set(CMAKE_FIND_ROOT_PATH_MODE_INCLUDE ONLY)
-set(CMAKE_CROSSCOMPILING_EMULATOR wine)
+set(KELVARIN_MINGW_TRIPLE x86_64-w64-mingw32)
+set(KELVARIN_WINE_LOADER wine64)
+set(KELVARIN_WINE_ARCH win64)
+include(${CMAKE_CURRENT_LIST_DIR}/mingw_common.cmake)

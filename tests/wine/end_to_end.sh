@@ -1,0 +1,217 @@
+#!/usr/bin/env bash
+# The Windows program end to end under Wine, in a session of its own: a virtual X server
+# on a display number this test holds, a fresh Wine prefix, and a PulseAudio server with
+# a null sink that Wine plays into. The window must come up titled "Kelvarin" with the
+# template's controls and say "MidiInOpen error" (Wine has no MIDI input here); Q must
+# play 523.25 Hz at the default level and light its key; MIDI messages posted to the
+# window as the system's MIDI input posts them must play and be logged; "X" must drain,
+# save Kelvarin.ini with CR LF line ends and end the program; a second run's "Abort"
+# must end it at once without saving.
+#
+#   end_to_end.sh WINE WINEARCH KELVARIN.EXE WINDOW_PROBE.EXE WAV_TONE_CHECK TEMPLATE.cpp
+#
+# WINEARCH is win64 or win32, as the loader WINE runs; TEMPLATE.cpp is the main dialog's
+# template source, which the window's controls are checked against.
+set -euo pipefail
+wine=$1
+export WINEARCH=$2
+program=$(realpath "$3")
+probe=$(realpath "$4")
+tone_check=$(realpath "$5")
+template=$(realpath "$6")
+
+session=$(mktemp -d "${TMPDIR:-/tmp}/kelvarin-wine-XXXXXX")
+x_pid=""
+pulse_pid=""
+pid=""
+export WINEPREFIX=$session/prefix
+# Never ask to install Mono or Gecko; say nothing of Wine's own fixmes.
+export WINEDLLOVERRIDES="mscoree,mshtml=" WINEDEBUG=-all
+finish() {
+  [ -n "$pid" ] && kill "$pid" 2>/dev/null
+  [ -d "$WINEPREFIX" ] && wineserver -k 2>/dev/null
+  [ -n "$pulse_pid" ] && kill "$pulse_pid" 2>/dev/null && wait "$pulse_pid" 2>/dev/null
+  [ -n "$x_pid" ] && kill "$x_pid" 2>/dev/null && wait "$x_pid" 2>/dev/null
+  rm -rf "$session"
+}
+trap finish EXIT
+
+fail() {
+  echo "FAIL ($WINEARCH): $*" >&2
+  [ -f "$session/kelvarin.log" ] && grep -v '^ALSA lib' "$session/kelvarin.log" | sed 's/^/  kelvarin: /' >&2
+  exit 1
+}
+
+wait_for() {  # wait_for SECONDS COMMAND...: polls until the command succeeds
+  local deadline=$((SECONDS + $1))
+  shift
+  until "$@" >/dev/null 2>&1; do
+    [ $SECONDS -lt $deadline ] || return 1
+    sleep 0.1
+  done
+}
+
+# Wine does not always reach an X server that picked its own display while others start
+# and stop, so this one takes a number: Xvfb refuses a number whose lock file another
+# server holds, and the lock file names the server that won it.
+start_x() {
+  local display
+  for display in $(shuf -i 200-899 -n 30); do
+    Xvfb ":$display" -screen 0 1280x1024x24 -nolisten tcp -noreset >"$session/xvfb.log" 2>&1 &
+    x_pid=$!
+    if wait_for 5 xdpyinfo -display ":$display" && kill -0 "$x_pid" 2>/dev/null &&
+       [ "$(tr -d ' ' <"/tmp/.X$display-lock" 2>/dev/null)" = "$x_pid" ]; then
+      export DISPLAY=":$display"
+      return 0
+    fi
+    kill "$x_pid" 2>/dev/null
+    wait "$x_pid" 2>/dev/null
+    x_pid=""
+  done
+  fail "no free X display: $(cat "$session/xvfb.log")"
+}
+
+start_pulse() {
+  mkdir -m 700 "$session/home" "$session/runtime"
+  export HOME=$session/home XDG_RUNTIME_DIR=$session/runtime
+  export PULSE_SERVER=unix:$session/pulse.socket
+  env -u DISPLAY DBUS_SESSION_BUS_ADDRESS=disabled: \
+    pulseaudio -n --daemonize=no --exit-idle-time=-1 --use-pid-file=no --log-target=stderr \
+    --load="module-native-protocol-unix socket=$session/pulse.socket auth-anonymous=1" \
+    --load="module-null-sink sink_name=kelvarin_test rate=44100 channels=1" \
+    >"$session/pulseaudio.log" 2>&1 &
+  pulse_pid=$!
+  wait_for 10 pactl info || fail "pulseaudio did not start: $(cat "$session/pulseaudio.log")"
+}
+
+# The prefix's server stays up between the programs (and is killed at the end); its output
+# goes to a file, so that it never holds the output of whoever runs this test.
+start_wine() {
+  mkdir "$WINEPREFIX"
+  wineserver -p </dev/null >>"$session/wine.log" 2>&1 || fail "wineserver failed: $(cat "$session/wine.log")"
+  "$wine" wineboot -i </dev/null >>"$session/wine.log" 2>&1 || fail "wineboot failed: $(cat "$session/wine.log")"
+  # With no window manager here, Wine would wait two seconds for one to take every
+  # window it hides (a closing program's too), so it manages its windows itself.
+  "$wine" reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /d N /f \
+    </dev/null >>"$session/wine.log" 2>&1 || fail "cannot set up Wine's X11 driver"
+  # A program that crashes ends at once instead of waiting in the debugger.
+  "$wine" reg delete 'HKLM\Software\Microsoft\Windows NT\CurrentVersion\AeDebug' /v Debugger /f \
+    </dev/null >>"$session/wine.log" 2>&1 || true
+}
+
+probe() { "$wine" "$probe" "$@" </dev/null; }
+
+start_program() {
+  cd "$session/work"
+  "$wine" "$program" </dev/null >"$session/kelvarin.log" 2>&1 &
+  pid=$!
+  wait_for 30 xdotool search --name '^Kelvarin$' || fail "no window titled Kelvarin"
+  window=$(xdotool search --name '^Kelvarin$' | head -n 1)
+  wait_for 10 bash -c 'pactl list short sink-inputs | grep -q .' || fail "no sound stream of Kelvarin"
+}
+
+wait_for_exit() {  # wait_for_exit SECONDS WHAT: the program must end in time, with status 0
+  wait_for "$1" bash -c "! kill -0 $pid" || fail "the program did not end within $1 s of $2"
+  local status=0
+  wait "$pid" || status=$?
+  pid=""
+  [ "$status" -eq 0 ] || fail "the program ended with status $status after $2"
+}
+
+click() {  # click ID: the left button on the control's centre
+  local centre
+  centre=$(probe centre "$1") || fail "no control $1"
+  # shellcheck disable=SC2086
+  xdotool mousemove --sync $centre click 1
+}
+
+# The template's controls by class, as the system names its classes.
+template_classes() {
+  sed -n 's/^ *{[^,]*, *\(Button\|Edit\|Static\|Slider\|Icon\),.*/\1/p' "$template" |
+    sed 's/^Slider$/msctls_trackbar32/; s/^Icon$/Static/' | sort | uniq -c
+}
+window_classes() { probe controls | cut -d' ' -f1 | sort | uniq -c; }
+
+key_colour() {  # the colour of note 60's key, the first white key of the fifth octave
+  local point
+  point=$(probe point 409 230)
+  import -window root "$session/screen.png" &&
+    convert "$session/screen.png" -format "%[pixel:p{${point/ /,}}]" info:
+}
+key_lit() { case $(key_colour) in "srgb(0,250,200)" | "rgb(0,250,200)") return 0 ;; *) return 1 ;; esac; }
+
+# Records the null sink while COMMAND... plays, from before its first sound to after its last.
+record() {  # record FILE COMMAND...
+  local file=$1 capture
+  shift
+  parecord --latency-msec=20 -d kelvarin_test.monitor --rate=44100 --channels=1 --format=s16le \
+    --file-format=wav "$file" &
+  capture=$!
+  wait_for 10 bash -c 'pactl list short source-outputs | grep -q .' || fail "parecord did not start"
+  "$@"
+  kill -INT "$capture"
+  wait "$capture" || fail "parecord failed"
+}
+
+hold_q() {
+  xdotool keydown q
+  sleep 1.5
+  wait_for 10 key_lit || fail "note 60's key shows $(key_colour) while Q is held"
+  xdotool keyup q
+}
+
+play_midi_note() {
+  probe midi 144 60 100 || fail "cannot post MM_MIM_DATA"
+  sleep 1.5
+  probe midi 128 60 64 || fail "cannot post MM_MIM_DATA"
+}
+
+start_x
+start_pulse
+start_wine
+mkdir "$session/work"
+
+start_program
+[ "$(window_classes)" = "$(template_classes)" ] ||
+  fail "the window's controls $(window_classes | tr '\n' ' ') are not the template's $(template_classes | tr '\n' ' ')"
+[ "$(probe text 1063)" = "MidiInOpen error" ] || fail "the status reads \"$(probe text 1063)\" with no MIDI device"
+xdotool windowfocus --sync "$window"
+sleep 0.5  # the first refresh tick brings the fundamental's weight in
+
+# Wine's sound has gaps in its first second; pitch and level are what count. A struck
+# level of A peaks at A - 1 after truncation, of a full scale of 32768.
+record "$session/q.wav" hold_q
+"$tone_check" "$session/q.wav" 523.25 "$(awk 'BEGIN { print 3999 / 32768 }')" 0.3 0.004 ||
+  fail "Q did not play 523.25 Hz at the default level"
+
+record "$session/midi.wav" play_midi_note
+"$tone_check" "$session/midi.wav" 523.25 "$(awk 'BEGIN { print (4000 * 100 / 127 - 1) / 32768 }')" 0.3 0.004 ||
+  fail "the posted Note On did not play 523.25 Hz at velocity 100's level"
+midi_log() {  # the log's text, its last line end included
+  local text
+  text=$(probe text 1044 && echo .)
+  printf '%s' "${text%.}"
+}
+log_reads() { [ "$(midi_log)" = "$1" ]; }
+wait_for 5 log_reads "$(printf '9,0\t60\t100\t0\r\n8,0\t60\t64\t0\r\n')" ||
+  fail "the MIDI log reads: $(midi_log | od -c)"
+
+click 1060  # "X": drains, saves and ends
+wait_for_exit 10 '"X"'
+settings=$session/work/Kelvarin.ini
+[ -f "$settings" ] || fail '"X" saved no Kelvarin.ini'
+[ "$(grep -c $'\r$' "$settings")" -eq "$(wc -l <"$settings")" ] || fail "Kelvarin.ini has lines without CR LF: $(od -c "$settings")"
+for entry in sl1=100 sl2=0 slm2=0 sldecrement=90; do
+  grep -qx "$entry"$'\r' "$settings" || fail "Kelvarin.ini lacks $entry: $(cat "$settings")"
+done
+
+rm "$settings"
+start_program
+xdotool windowfocus --sync "$window"
+xdotool keydown q  # sound in flight: "Abort" does not wait for it
+sleep 0.5
+click 1015
+wait_for_exit 2 '"Abort"'
+xdotool keyup q
+[ ! -e "$settings" ] || fail '"Abort" saved Kelvarin.ini'
+echo "$WINEARCH: window and controls, Q and posted MIDI played and logged, \"X\" saved with CR LF, \"Abort\" did not"
