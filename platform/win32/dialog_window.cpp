@@ -100,8 +100,12 @@ INT_PTR DialogWindow::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) 
     return TRUE;
 }
 
+// Showing activates the window, and the dialog manager then puts the focus where it
+// last was, which is nowhere yet: the control the dialog chose meanwhile takes it again.
 void DialogWindow::Show() {
-    if (!hiddenByDialog_) ShowWindow(SW_SHOW);
+    if (hiddenByDialog_) return;
+    ShowWindow(SW_SHOW);
+    if (focusId_) SetFocusTo(*focusId_);
 }
 
 bool DialogWindow::PreTranslate(const MSG& msg) {
@@ -127,7 +131,10 @@ bool DialogWindow::IsDlgItemEnabled(int id) const {
 }
 
 void DialogWindow::SetFocusTo(int id) {
-    if (const HWND item = Item(id)) SetFocus(item);
+    const HWND item = Item(id);
+    if (!item) return;
+    focusId_ = id;
+    SetFocus(item);
 }
 
 void DialogWindow::SetSliderRange(int id, int minimum, int maximum, bool redraw) {

@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <map>
 #include <memory>
+#include <optional>
 
 #include "platform/dialog.h"
 #include "platform/win32/gdi_context.h"
@@ -78,6 +79,7 @@ private:
     std::unique_ptr<GdiContext> paintContext_;
     PAINTSTRUCT paint_{};
     bool createRefused_ = false;
+    std::optional<int> focusId_;  // the control the dialog last gave the focus to
     bool hiddenByDialog_ = false;
     // Set when the dialog hands a message back to the system's own handling.
     bool toSystem_ = false;

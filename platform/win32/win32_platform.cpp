@@ -19,15 +19,15 @@ int Win32Platform::RunModal(Dialog& dialog) {
     auto window = std::make_unique<DialogWindow>(dialog);
     windows_.push_back(window.get());
     int result = -1;
+    if (owner) EnableWindow(owner, FALSE);
     if (window->Create(owner)) {
         if (!window->Ended()) {
-            if (owner) EnableWindow(owner, FALSE);
             window->Show();
             RunLoop(*window);
-            if (owner) EnableWindow(owner, TRUE);
         }
         result = window->Result();
     }
+    if (owner) EnableWindow(owner, TRUE);
     windows_.pop_back();
     window.reset();  // the window goes before the dialog forgets it
     dialog.AttachWindow(nullptr);

@@ -1,38 +1,27 @@
 #!/usr/bin/env bash
-# The Windows program end to end under Wine, in a session of its own: a virtual X server
-# on a display number this test holds, a fresh Wine prefix, and a PulseAudio server with
-# a null sink that Wine plays into. The window must come up titled "Kelvarin" with the
-# template's controls and say "MidiInOpen error" (Wine has no MIDI input here); Q must
-# play 523.25 Hz at the default level and light its key; MIDI messages posted to the
-# window as the system's MIDI input posts them must play and be logged; "X" must drain,
-# save Kelvarin.ini with CR LF line ends and end the program; a second run's "Abort"
-# must end it at once without saving.
+# The Windows program end to end under Wine, inside wine_session.sh: the window must come
+# up titled "Kelvarin" with the template's controls and say "MidiInOpen error" (Wine has
+# no MIDI input here); Q must play 523.25 Hz at the default level and light its key; MIDI
+# messages posted to the window as the system's MIDI input posts them must play and be
+# logged; "X" must drain, save Kelvarin.ini with CR LF line ends and end the program; a
+# second run's "Abort" must end it at once without saving.
 #
-#   end_to_end.sh WINE WINEARCH KELVARIN.EXE WINDOW_PROBE.EXE WAV_TONE_CHECK TEMPLATE.cpp
+#   end_to_end.sh KELVARIN.EXE WINDOW_PROBE.EXE WAV_TONE_CHECK TEMPLATE.cpp
 #
-# WINEARCH is win64 or win32, as the loader WINE runs; TEMPLATE.cpp is the main dialog's
-# template source, which the window's controls are checked against.
+# TEMPLATE.cpp is the main dialog's template source, which the window's controls are
+# checked against.
 set -euo pipefail
-wine=$1
-export WINEARCH=$2
-program=$(realpath "$3")
-probe=$(realpath "$4")
-tone_check=$(realpath "$5")
-template=$(realpath "$6")
+wine=$KELVARIN_WINE
+session=$KELVARIN_SESSION_DIR
+program=$(realpath "$1")
+probe=$(realpath "$2")
+tone_check=$(realpath "$3")
+template=$(realpath "$4")
 
-session=$(mktemp -d "${TMPDIR:-/tmp}/kelvarin-wine-XXXXXX")
-x_pid=""
-pulse_pid=""
 pid=""
-export WINEPREFIX=$session/prefix
-# Never ask to install Mono or Gecko; say nothing of Wine's own fixmes.
-export WINEDLLOVERRIDES="mscoree,mshtml=" WINEDEBUG=-all
 finish() {
   [ -n "$pid" ] && kill "$pid" 2>/dev/null
-  [ -d "$WINEPREFIX" ] && wineserver -k 2>/dev/null
-  [ -n "$pulse_pid" ] && kill "$pulse_pid" 2>/dev/null && wait "$pulse_pid" 2>/dev/null
-  [ -n "$x_pid" ] && kill "$x_pid" 2>/dev/null && wait "$x_pid" 2>/dev/null
-  rm -rf "$session"
+  return 0
 }
 trap finish EXIT
 
@@ -49,54 +38,6 @@ wait_for() {  # wait_for SECONDS COMMAND...: polls until the command succeeds
     [ $SECONDS -lt $deadline ] || return 1
     sleep 0.1
   done
-}
-
-# Wine does not always reach an X server that picked its own display while others start
-# and stop, so this one takes a number: Xvfb refuses a number whose lock file another
-# server holds, and the lock file names the server that won it.
-start_x() {
-  local display
-  for display in $(shuf -i 200-899 -n 30); do
-    Xvfb ":$display" -screen 0 1280x1024x24 -nolisten tcp -noreset >"$session/xvfb.log" 2>&1 &
-    x_pid=$!
-    if wait_for 5 xdpyinfo -display ":$display" && kill -0 "$x_pid" 2>/dev/null &&
-       [ "$(tr -d ' ' <"/tmp/.X$display-lock" 2>/dev/null)" = "$x_pid" ]; then
-      export DISPLAY=":$display"
-      return 0
-    fi
-    kill "$x_pid" 2>/dev/null
-    wait "$x_pid" 2>/dev/null
-    x_pid=""
-  done
-  fail "no free X display: $(cat "$session/xvfb.log")"
-}
-
-start_pulse() {
-  mkdir -m 700 "$session/home" "$session/runtime"
-  export HOME=$session/home XDG_RUNTIME_DIR=$session/runtime
-  export PULSE_SERVER=unix:$session/pulse.socket
-  env -u DISPLAY DBUS_SESSION_BUS_ADDRESS=disabled: \
-    pulseaudio -n --daemonize=no --exit-idle-time=-1 --use-pid-file=no --log-target=stderr \
-    --load="module-native-protocol-unix socket=$session/pulse.socket auth-anonymous=1" \
-    --load="module-null-sink sink_name=kelvarin_test rate=44100 channels=1" \
-    >"$session/pulseaudio.log" 2>&1 &
-  pulse_pid=$!
-  wait_for 10 pactl info || fail "pulseaudio did not start: $(cat "$session/pulseaudio.log")"
-}
-
-# The prefix's server stays up between the programs (and is killed at the end); its output
-# goes to a file, so that it never holds the output of whoever runs this test.
-start_wine() {
-  mkdir "$WINEPREFIX"
-  wineserver -p </dev/null >>"$session/wine.log" 2>&1 || fail "wineserver failed: $(cat "$session/wine.log")"
-  "$wine" wineboot -i </dev/null >>"$session/wine.log" 2>&1 || fail "wineboot failed: $(cat "$session/wine.log")"
-  # With no window manager here, Wine would wait two seconds for one to take every
-  # window it hides (a closing program's too), so it manages its windows itself.
-  "$wine" reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /d N /f \
-    </dev/null >>"$session/wine.log" 2>&1 || fail "cannot set up Wine's X11 driver"
-  # A program that crashes ends at once instead of waiting in the debugger.
-  "$wine" reg delete 'HKLM\Software\Microsoft\Windows NT\CurrentVersion\AeDebug' /v Debugger /f \
-    </dev/null >>"$session/wine.log" 2>&1 || true
 }
 
 probe() { "$wine" "$probe" "$@" </dev/null; }
@@ -166,9 +107,6 @@ play_midi_note() {
   probe midi 128 60 64 || fail "cannot post MM_MIM_DATA"
 }
 
-start_x
-start_pulse
-start_wine
 mkdir "$session/work"
 
 start_program
