@@ -3,7 +3,6 @@
 #include "platform/win32/windows_api.h"
 
 
-#include <string>
 
 #include "platform/win32/wide_text.h"
 

@@ -1,5 +1,6 @@
 #include "platform/win32/win32_file_system.h"
 
+#include <algorithm>
 #include <random>
 #include <utility>
 

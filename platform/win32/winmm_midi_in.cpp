@@ -1,5 +1,6 @@
 #include "platform/win32/winmm_midi_in.h"
 
+#include <algorithm>
 #include <cstring>
 
 #include "platform/win32/dialog_window.h"

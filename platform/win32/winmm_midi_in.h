@@ -2,6 +2,8 @@
 // MIDI input through winmm: devices numbered as Windows numbers them, named by szPname,
 // short messages posted to the callback window as MM_MIM_DATA (CALLBACK_WINDOW), whose
 // lParam packs the bytes as the program reads them.
+#include <string>
+
 #include "platform/midi_in.h"
 
 namespace platform::win32 {
