@@ -12,52 +12,14 @@
 # checked against.
 set -euo pipefail
 wine=$KELVARIN_WINE
-session=$KELVARIN_SESSION_DIR
 program=$(realpath "$1")
 probe=$(realpath "$2")
 tone_check=$(realpath "$3")
 template=$(realpath "$4")
 
-pid=""
-finish() {
-  [ -n "$pid" ] && kill "$pid" 2>/dev/null
-  return 0
-}
-trap finish EXIT
-
-fail() {
-  echo "FAIL ($WINEARCH): $*" >&2
-  [ -f "$session/kelvarin.log" ] && grep -v '^ALSA lib' "$session/kelvarin.log" | sed 's/^/  kelvarin: /' >&2
-  exit 1
-}
-
-wait_for() {  # wait_for SECONDS COMMAND...: polls until the command succeeds
-  local deadline=$((SECONDS + $1))
-  shift
-  until "$@" >/dev/null 2>&1; do
-    [ $SECONDS -lt $deadline ] || return 1
-    sleep 0.1
-  done
-}
+source "$(dirname "$0")/../e2e/program_session.sh"
 
 probe() { "$wine" "$probe" "$@" </dev/null; }
-
-start_program() {
-  cd "$session/work"
-  "$wine" "$program" </dev/null >"$session/kelvarin.log" 2>&1 &
-  pid=$!
-  wait_for 30 xdotool search --name '^Kelvarin$' || fail "no window titled Kelvarin"
-  window=$(xdotool search --name '^Kelvarin$' | head -n 1)
-  wait_for 10 bash -c 'pactl list short sink-inputs | grep -q .' || fail "no sound stream of Kelvarin"
-}
-
-wait_for_exit() {  # wait_for_exit SECONDS WHAT: the program must end in time, with status 0
-  wait_for "$1" bash -c "! kill -0 $pid" || fail "the program did not end within $1 s of $2"
-  local status=0
-  wait "$pid" || status=$?
-  pid=""
-  [ "$status" -eq 0 ] || fail "the program ended with status $status after $2"
-}
 
 click() {  # click ID: the left button on the control's centre
   local centre
@@ -76,10 +38,9 @@ window_classes() { probe controls | cut -d' ' -f1 | sort | uniq -c; }
 key_colour() {  # the colour of note 60's key, the first white key of the fifth octave
   local point
   point=$(probe point 409 230)
-  import -window root "$session/screen.png" &&
-    convert "$session/screen.png" -format "%[pixel:p{${point/ /,}}]" info:
+  import -window root "$work/screen.png" && pixel_at "$work/screen.png" ${point}
 }
-key_lit() { case $(key_colour) in "srgb(0,250,200)" | "rgb(0,250,200)") return 0 ;; *) return 1 ;; esac; }
+key_lit() { [ "$(key_colour)" = 0,250,200 ]; }
 
 # Records the null sink while COMMAND... plays, from before its first sound to after its last.
 record() {  # record FILE COMMAND...
@@ -107,9 +68,7 @@ play_midi_note() {
   probe midi 128 60 64 || fail "cannot post MM_MIM_DATA"
 }
 
-mkdir "$session/work"
-
-start_program
+start_program "$wine" "$program"
 [ "$(window_classes)" = "$(template_classes)" ] ||
   fail "the window's controls $(window_classes | tr '\n' ' ') are not the template's $(template_classes | tr '\n' ' ')"
 [ "$(probe text 1063)" = "MidiInOpen error" ] || fail "the status reads \"$(probe text 1063)\" with no MIDI device"
@@ -118,12 +77,12 @@ sleep 0.5  # the first refresh tick brings the fundamental's weight in
 
 # Wine's sound has gaps in its first second; pitch and level are what count. A struck
 # level of A peaks at A - 1 after truncation, of a full scale of 32768.
-record "$session/q.wav" hold_q
-"$tone_check" "$session/q.wav" 523.25 "$(awk 'BEGIN { print 3999 / 32768 }')" 0.3 0.004 ||
+record "$work/q.wav" hold_q
+"$tone_check" "$work/q.wav" 523.25 "$(awk 'BEGIN { print 3999 / 32768 }')" 0.3 0.004 ||
   fail "Q did not play 523.25 Hz at the default level"
 
-record "$session/midi.wav" play_midi_note
-"$tone_check" "$session/midi.wav" 523.25 "$(awk 'BEGIN { print (4000 * 100 / 127 - 1) / 32768 }')" 0.3 0.004 ||
+record "$work/midi.wav" play_midi_note
+"$tone_check" "$work/midi.wav" 523.25 "$(awk 'BEGIN { print (4000 * 100 / 127 - 1) / 32768 }')" 0.3 0.004 ||
   fail "the posted Note On did not play 523.25 Hz at velocity 100's level"
 midi_log() {  # the log's text, its last line end included
   local text
@@ -135,8 +94,8 @@ wait_for 5 log_reads "$(printf '9,0\t60\t100\t0\r\n8,0\t60\t64\t0\r\n')" ||
   fail "the MIDI log reads: $(midi_log | od -c)"
 
 click 1060  # "X": drains, saves and ends
-wait_for_exit 10 '"X"'
-settings=$session/work/Kelvarin.ini
+wait_for_exit '"X"'
+settings=$work/Kelvarin.ini
 [ -f "$settings" ] || fail '"X" saved no Kelvarin.ini'
 [ "$(grep -c $'\r$' "$settings")" -eq "$(wc -l <"$settings")" ] || fail "Kelvarin.ini has lines without CR LF: $(od -c "$settings")"
 for entry in sl1=100 sl2=0 slm2=0 sldecrement=90; do
@@ -144,12 +103,12 @@ for entry in sl1=100 sl2=0 slm2=0 sldecrement=90; do
 done
 
 rm "$settings"
-start_program
+start_program "$wine" "$program"
 xdotool windowfocus --sync "$window"
 xdotool keydown q  # sound in flight: "Abort" does not wait for it
 sleep 0.5
 click 1015
-wait_for_exit 2 '"Abort"'
+wait_for_exit '"Abort"'
 xdotool keyup q
 [ ! -e "$settings" ] || fail '"Abort" saved Kelvarin.ini'
 echo "$WINEARCH: window and controls, Q and posted MIDI played and logged, \"X\" saved with CR LF, \"Abort\" did not"
