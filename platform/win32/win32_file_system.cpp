@@ -47,15 +47,9 @@ class Win32File final : public File {
 public:
     explicit Win32File(Handle file) : file_(std::move(file)) {}
     size_t Read(void* buffer, size_t count) override {
-        auto* bytes = static_cast<char*>(buffer);
-        size_t total = 0;
-        while (total < count) {
-            const DWORD chunk = static_cast<DWORD>(std::min<size_t>(count - total, 1u << 30));
-            DWORD got = 0;
-            if (!ReadFile(file_.Get(), bytes + total, chunk, &got, nullptr) || got == 0) break;
-            total += got;
-        }
-        return total;
+        DWORD got = 0;
+        const DWORD wanted = static_cast<DWORD>(std::min<size_t>(count, MAXDWORD));
+        return ReadFile(file_.Get(), buffer, wanted, &got, nullptr) ? got : 0;
     }
     // A write the disk takes only in part is cut off again, so the file never ends in a
     // fragment of it.
@@ -114,21 +108,24 @@ void RemoveStaleTemporaries(const std::string& prefix) {
     FindClose(search);
 }
 
-// A new temporary file nobody else can open, and its name.
-std::pair<Handle, std::string> CreateTemporary(const std::string& prefix) {
+// Writes contents to a new temporary file nobody else can open meanwhile, flushed to
+// the disk and closed again; its name is set once the file exists.
+bool WriteTemporary(const std::string& prefix, const std::string& contents, std::wstring& name) {
     static constexpr char Letters[] = "abcdefghijklmnopqrstuvwxyz0123456789";
     std::random_device entropy;
     std::mt19937 random(entropy());
     std::uniform_int_distribution<size_t> pick(0, sizeof Letters - 2);
     constexpr int Attempts = 100;
     for (int attempt = 0; attempt < Attempts; ++attempt) {
-        std::string name = prefix;
-        for (size_t i = 0; i < RandomPartLength; ++i) name += Letters[pick(random)];
-        Handle file = OpenFile(name, GENERIC_WRITE, 0, CREATE_NEW);
-        if (file.Valid()) return {std::move(file), name};
-        if (GetLastError() != ERROR_FILE_EXISTS) break;
+        std::string candidate = prefix;
+        for (size_t i = 0; i < RandomPartLength; ++i) candidate += Letters[pick(random)];
+        const Handle file = OpenFile(candidate, GENERIC_WRITE, 0, CREATE_NEW);
+        if (!file.Valid() && GetLastError() == ERROR_FILE_EXISTS) continue;
+        if (!file.Valid()) return false;
+        name = Widen(candidate);
+        return WriteAll(file.Get(), contents.data(), contents.size()) && FlushFileBuffers(file.Get());
     }
-    return {Handle(), std::string()};
+    return false;
 }
 
 }  // namespace
@@ -207,19 +204,12 @@ bool Win32FileSystem::ReplaceWholeFile(const std::string& path, const std::strin
     }
     const std::string prefix = TemporaryPrefix(path);
     RemoveStaleTemporaries(prefix);
-    std::wstring wideTemporary;
-    bool written = false;
-    {
-        auto [file, temporary] = CreateTemporary(prefix);
-        if (!file.Valid()) return false;
-        wideTemporary = Widen(temporary);
-        written = WriteAll(file.Get(), contents.data(), contents.size()) &&
-                  FlushFileBuffers(file.Get());
-    }  // closed first: a file held without sharing cannot be moved
-
-    if (!written || !MoveFileExW(wideTemporary.c_str(), target.c_str(),
-                                 MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
-        DeleteFileW(wideTemporary.c_str());
+    // The temporary file is closed before the move: one held without sharing cannot be moved.
+    constexpr DWORD Replace = MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH;
+    std::wstring temporary;
+    if (!WriteTemporary(prefix, contents, temporary) ||
+        !MoveFileExW(temporary.c_str(), target.c_str(), Replace)) {
+        if (!temporary.empty()) DeleteFileW(temporary.c_str());
         return false;
     }
     return true;

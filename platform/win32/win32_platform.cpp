@@ -29,7 +29,6 @@ int Win32Platform::RunModal(Dialog& dialog) {
     }
     if (owner) EnableWindow(owner, TRUE);
     windows_.pop_back();
-    window.reset();  // the window goes before the dialog forgets it
     dialog.AttachWindow(nullptr);
     return result;
 }

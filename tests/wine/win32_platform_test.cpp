@@ -6,6 +6,7 @@
 #include <functional>
 #include <optional>
 #include <string>
+#include <tuple>
 #include <vector>
 
 #include "platform/win32/dialog_window.h"
@@ -194,13 +195,13 @@ TEST_F(Win32Dialogs, ControlsKeepTextsInUtf8AndSlidersStayInTheirRange) {
         wchar_t title[32] = {};
         GetWindowTextW(dialog.Handle(), title, 32);
         EXPECT_STREQ(title, L"Kelvarin");
-        window.SetSliderRange(IDC_SLIDER_2, 0, 100, true);
+        window.SetSliderRange(IDC_SLIDER_2, 10, 100, true);
         window.SetSliderPos(IDC_SLIDER_2, 40, true);
         EXPECT_EQ(window.GetSliderPos(IDC_SLIDER_2), 40);
         window.SetSliderPos(IDC_SLIDER_2, 150, true);
         EXPECT_EQ(window.GetSliderPos(IDC_SLIDER_2), 100);
         window.SetSliderPos(IDC_SLIDER_2, -5, true);
-        EXPECT_EQ(window.GetSliderPos(IDC_SLIDER_2), 0);
+        EXPECT_EQ(window.GetSliderPos(IDC_SLIDER_2), 10);
         EXPECT_FALSE(window.IsDlgItemEnabled(IDC_STOP));
         window.EnableDlgItem(IDC_STOP, true);
         EXPECT_TRUE(window.IsDlgItemEnabled(IDC_STOP));
@@ -263,7 +264,12 @@ TEST_F(Win32Dialogs, ShapesAreFilledWithTheSelectedBrushAndOutlinedInBlack) {
         EXPECT_NE(GetPixel(hdc, 30, 210), Teal);                      // the right one is not
         EXPECT_EQ(GetPixel(hdc, 50, 210), Red);
         EXPECT_NE(GetPixel(hdc, 41, 201), Red);                       // the box's corner is outside
-        EXPECT_EQ(dc->SelectObject(original), red);
+        // Brush 0 is none: a shape is outlined only, what was there shows through.
+        EXPECT_EQ(dc->SelectObject(0), red);
+        dc->Rectangle(12, 202, 28, 218);
+        EXPECT_EQ(GetPixel(hdc, 20, 210), Teal);
+        EXPECT_EQ(GetPixel(hdc, 12, 210), platform::Rgb(0, 0, 0));
+        dc->SelectObject(original);
         EXPECT_TRUE(dc->DeleteObject(teal));
         EXPECT_TRUE(dc->DeleteObject(red));
         window.ReleaseDC(dc);
@@ -340,6 +346,79 @@ TEST_F(Win32Dialogs, EveryWrittenBlockComesBackOnceAsMmWomDoneWithTheProgramsHea
     EXPECT_EQ(returned, std::vector<int>(Blocks, 1));
     for (auto& header : headers) EXPECT_EQ(waveOut.UnprepareHeader(device, &header), 0u);
     EXPECT_EQ(waveOut.Close(device), 0u);
+}
+
+TEST_F(Win32Dialogs, ABlockPreparedForAClosedDeviceMustBePreparedAgain) {
+    ScriptedDialog dialog;
+    std::vector<int16_t> samples(441);
+    platform::WaveHeader header{};
+    header.data = reinterpret_cast<uint8_t*>(samples.data());
+    header.bufferLength = 441 * 2;
+    platform::WaveOut& waveOut = platform.GetWaveOut();
+    dialog.onInit = [&] {
+        const platform::WaveFormat format{WAVE_FORMAT_PCM, 1, 44100, 88200, 2, 16};
+        platform::WaveOutHandle first = nullptr;
+        ASSERT_EQ(waveOut.Open(first, format, dialog.GetWindow()), 0u);
+        ASSERT_EQ(waveOut.PrepareHeader(first, &header), 0u);
+        ASSERT_EQ(waveOut.Close(first), 0u);
+        platform::WaveOutHandle second = nullptr;
+        ASSERT_EQ(waveOut.Open(second, format, dialog.GetWindow()), 0u);
+        EXPECT_EQ(waveOut.Write(second, &header), static_cast<platform::MmResult>(WAVERR_UNPREPARED));
+        EXPECT_EQ(waveOut.Close(second), 0u);
+        dialog.GetWindow().EndDialog(0);
+    };
+    platform.RunModal(dialog);
+    EXPECT_TRUE(dialog.initialised);
+}
+
+// What the system does with the messages a dialog leaves alone: OK and Cancel end it,
+// and closing it from its system menu is a Cancel.
+TEST_F(Win32Dialogs, OkAndCancelEndTheDialogAndACloseRequestIsACancel) {
+    for (const auto& [message, wParam, result] :
+         {std::tuple{WM_COMMAND, MakeCommand(IDOK, BN_CLICKED), IDOK},
+          std::tuple{WM_COMMAND, MakeCommand(IDCANCEL, BN_CLICKED), IDCANCEL},
+          std::tuple{WM_SYSCOMMAND, platform::WPARAM{SC_CLOSE}, IDCANCEL}}) {
+        ScriptedDialog dialog;
+        dialog.onInit = [&, message = message, wParam = wParam] {
+            dialog.GetWindow().SetTimer(1, 3000);  // a deadline: ends with 0
+            dialog.GetWindow().PostMessage(message, wParam, 0);
+        };
+        dialog.onMessage = [&](platform::UINT m, platform::WPARAM, platform::LPARAM)
+            -> std::optional<platform::LRESULT> {
+            if (m == WM_TIMER) dialog.GetWindow().EndDialog(0);
+            return std::nullopt;
+        };
+        EXPECT_EQ(platform.RunModal(dialog), result) << message << " " << wParam;
+    }
+}
+
+// A dialog that has ended hears nothing more, though a box it opened on its way out
+// keeps the loop running.
+TEST_F(Win32Dialogs, AnEndedDialogsTimersAndMessagesGoUnheard) {
+    ScriptedDialog main;
+    ScriptedDialog about(AboutDialogTemplate);
+    int procCalls = 0;
+    size_t handledAtEnd = 0;
+    main.onInit = [&] {
+        main.GetWindow().SetTimer(3, 10, [&] { ++procCalls; });
+        main.GetWindow().SetTimer(4, 10);
+        PostMarker(main);
+    };
+    EndAtMarker(main, 5, [&] {
+        main.GetWindow().EndDialog(5);
+        handledAtEnd = main.handled.size();
+        procCalls = 0;
+        about.onInit = [&] { about.GetWindow().SetTimer(1, 200); };
+        about.onMessage = [&](platform::UINT m, platform::WPARAM, platform::LPARAM)
+            -> std::optional<platform::LRESULT> {
+            if (m == WM_TIMER) about.GetWindow().EndDialog(0);
+            return std::nullopt;
+        };
+        platform.RunModal(about);
+    });
+    EXPECT_EQ(platform.RunModal(main), 5);
+    EXPECT_EQ(procCalls, 0);
+    EXPECT_EQ(main.handled.size(), handledAtEnd);
 }
 
 TEST_F(Win32Dialogs, TheTickCountMovesOnInMilliseconds) {
