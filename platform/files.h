@@ -6,6 +6,7 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <string_view>
 
 namespace platform {
 
@@ -47,6 +48,8 @@ public:
     // Empty when the directory cannot be named, as when it has been deleted.
     virtual std::string GetCurrentDirectory() = 0;
     virtual char PathSeparator() const = 0;
+    // The line end of a text file written anew: the system's own.
+    virtual std::string_view NewFileLineEnd() const { return "\n"; }
     // Null when the file cannot be opened, including when another open holds it.
     virtual std::unique_ptr<File> OpenExclusive(const std::string& path, OpenMode mode) = 0;
     virtual bool DeleteFile(const std::string& path) = 0;

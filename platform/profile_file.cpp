@@ -25,9 +25,6 @@ bool EqualNoCase(std::string_view a, std::string_view b) {
            });
 }
 
-// A file written anew here uses the platform's own line ends.
-constexpr std::string_view NewFileLineEnd = "\n";
-
 struct Line {
     std::string_view text;  // without its line break, "\n" or "\r\n"
     size_t begin;           // offset of the line in the whole text
@@ -48,10 +45,10 @@ std::vector<Line> SplitLines(std::string_view text) {
     return lines;
 }
 
-// The file's own line end, as its first line break has it.
-std::string_view LineEndOf(std::string_view text) {
+// The text's own line end, as its first line break has it.
+std::string_view LineEndOf(std::string_view text, std::string_view newTextLineEnd) {
     const size_t nl = text.find('\n');
-    if (nl == std::string_view::npos) return NewFileLineEnd;
+    if (nl == std::string_view::npos) return newTextLineEnd;
     return text.substr(0, nl).ends_with('\r') ? "\r\n" : "\n";
 }
 
@@ -113,8 +110,8 @@ std::optional<std::string> FindProfileValue(std::string_view text, std::string_v
 }
 
 std::string SetProfileValue(std::string_view text, std::string_view section, std::string_view key,
-                            std::string_view value) {
-    const std::string lineEnd(LineEndOf(text));
+                            std::string_view value, std::string_view newTextLineEnd) {
+    const std::string lineEnd(LineEndOf(text, newTextLineEnd));
     const std::string newLine = std::string(key) + "=" + std::string(value) + lineEnd;
     const auto lines = SplitLines(text);
     const auto span = FindSection(lines, section);
@@ -159,7 +156,7 @@ bool ProfileFile::WritePrivateProfileString(std::string_view section, std::strin
     // a file holding only this key.
     if (!old && files_.Exists(path)) return false;
     DecodedText decoded = DecodeText(old.value_or(std::string()));
-    decoded.text = SetProfileValue(decoded.text, section, key, value);
+    decoded.text = SetProfileValue(decoded.text, section, key, value, files_.NewFileLineEnd());
     return files_.ReplaceWholeFile(path, EncodeText(decoded));
 }
 

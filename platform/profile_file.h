@@ -16,9 +16,11 @@ std::optional<std::string> FindProfileValue(std::string_view text, std::string_v
                                             std::string_view key);
 // The text with key set to value: the key's line replaced in place, or added at the
 // end of its section, the section added at the end of the text when missing. Every
-// other line stays as it was, byte for byte; new lines end as the text's first one does.
+// other line stays as it was, byte for byte; new lines end as the text's first one does,
+// or with newTextLineEnd in a text that has no line end yet.
 std::string SetProfileValue(std::string_view text, std::string_view section,
-                            std::string_view key, std::string_view value);
+                            std::string_view key, std::string_view value,
+                            std::string_view newTextLineEnd = "\n");
 
 class ProfileFile {
 public:

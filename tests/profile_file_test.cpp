@@ -71,6 +71,13 @@ TEST(ProfileFormat, ACrLfFileKeepsCrLfOnEveryLineWritten) {
               "[Kelvarin]\r\nsl1=1\r\nsl2=2\r\n");
 }
 
+TEST(ProfileFormat, NewTextTakesTheLineEndItIsGivenAndOldTextKeepsItsOwn) {
+    EXPECT_EQ(SetProfileValue("", "Kelvarin", "a", "1", "\r\n"), "[Kelvarin]\r\na=1\r\n");
+    EXPECT_EQ(SetProfileValue("[Kelvarin]", "Kelvarin", "a", "1", "\r\n"), "[Kelvarin]\r\na=1\r\n");
+    EXPECT_EQ(SetProfileValue("[Kelvarin]\nsl1=1\n", "Kelvarin", "sl2", "2", "\r\n"),
+              "[Kelvarin]\nsl1=1\nsl2=2\n");
+}
+
 namespace {
 
 // UTF-16 bytes of text that is ASCII, with the byte-order mark first.
@@ -153,4 +160,20 @@ TEST_F(ProfileFileTest, ReadingAKeyAgainReadsTheFileOnlyOnceItHasChanged) {
     EXPECT_EQ(Get("sl1"), "none");
     files.SetUnreadable(Path, false);
     EXPECT_EQ(Get("sl1"), "3");
+}
+
+// On Windows a settings file the program creates ends its lines in CR LF, as Notepad
+// expects; one the user made with other line ends keeps them.
+TEST_F(ProfileFileTest, ANewFileTakesTheSystemsLineEnd) {
+    files.SetNewFileLineEnd("\r\n");
+    ASSERT_TRUE(Put("sl1", "5"));
+    ASSERT_TRUE(Put("sl2", "7"));
+    EXPECT_EQ(files.Contents(Path), "[Kelvarin]\r\nsl1=5\r\nsl2=7\r\n");
+}
+
+TEST_F(ProfileFileTest, AFileWithItsOwnLineEndsKeepsThemWhateverTheSystemUses) {
+    files.SetNewFileLineEnd("\r\n");
+    files.SetFile(Path, "[Kelvarin]\nsl1=1\n");
+    ASSERT_TRUE(Put("sl2", "2"));
+    EXPECT_EQ(files.Contents(Path), "[Kelvarin]\nsl1=1\nsl2=2\n");
 }

@@ -20,6 +20,7 @@ public:
     // platform::FileSystem
     std::string GetCurrentDirectory() override { return currentDirectory_; }
     char PathSeparator() const override { return '/'; }
+    std::string_view NewFileLineEnd() const override { return newFileLineEnd_; }
     std::unique_ptr<platform::File> OpenExclusive(const std::string& path,
                                                   platform::OpenMode mode) override;
     bool DeleteFile(const std::string& path) override;
@@ -30,6 +31,8 @@ public:
 
     // What a test arranges.
     void SetCurrentDirectory(std::string directory) { currentDirectory_ = std::move(directory); }
+    // The line end of the system simulated: "\r\n" for Windows.
+    void SetNewFileLineEnd(std::string lineEnd) { newFileLineEnd_ = std::move(lineEnd); }
     void SetFile(const std::string& path, std::string contents);
     void RemoveFile(const std::string& path);
     void SetUnreadable(const std::string& path, bool unreadable = true);
@@ -80,6 +83,8 @@ private:
     bool Busy(const std::string& fullPath) const;
 
     std::string currentDirectory_ = "/home/player";
+
+    std::string newFileLineEnd_ = "\n";
     std::map<std::string, std::shared_ptr<Node>> files_;
     std::map<std::string, Access> access_;  // by path, whether or not the file exists
     std::map<std::string, int> reads_;

@@ -1,0 +1,52 @@
+#include "platform/win32/winmm_midi_in.h"
+
+#include <algorithm>
+#include <cstring>
+
+#include "platform/win32/dialog_window.h"
+#include "platform/win32/wide_text.h"
+#include "platform/win32/windows_api.h"
+
+namespace platform::win32 {
+namespace {
+
+HMIDIIN DeviceOf(MidiInHandle handle) { return reinterpret_cast<HMIDIIN>(handle); }
+
+bool IsContinuationByte(char c) { return (static_cast<unsigned char>(c) & 0xC0) == 0x80; }
+
+}  // namespace
+
+void CopyProductName(const std::string& name, MidiInCaps& caps) {
+    size_t length = std::min(name.size(), sizeof caps.productName - 1);
+    if (length < name.size()) {
+        while (length > 0 && IsContinuationByte(name[length])) --length;
+    }
+    std::memcpy(caps.productName, name.data(), length);
+    caps.productName[length] = '\0';
+}
+
+uint32_t WinmmMidiIn::GetNumDevs() { return midiInGetNumDevs(); }
+
+MmResult WinmmMidiIn::GetDevCaps(uint32_t deviceId, MidiInCaps& caps) {
+    MIDIINCAPSW system{};
+    const MMRESULT result = midiInGetDevCapsW(deviceId, &system, sizeof system);
+    if (result == MMSYSERR_NOERROR) CopyProductName(Narrow(system.szPname), caps);
+    return result;
+}
+
+MmResult WinmmMidiIn::Open(MidiInHandle& handle, uint32_t deviceId, Window& callbackWindow) {
+    const HWND window = static_cast<DialogWindow&>(callbackWindow).Handle();
+    HMIDIIN device = nullptr;
+    const MMRESULT result =
+        midiInOpen(&device, deviceId, reinterpret_cast<DWORD_PTR>(window), 0, CALLBACK_WINDOW);
+    if (result == MMSYSERR_NOERROR) handle = reinterpret_cast<MidiInHandle>(device);
+    return result;
+}
+
+MmResult WinmmMidiIn::Start(MidiInHandle handle) { return midiInStart(DeviceOf(handle)); }
+
+MmResult WinmmMidiIn::Stop(MidiInHandle handle) { return midiInStop(DeviceOf(handle)); }
+
+MmResult WinmmMidiIn::Close(MidiInHandle handle) { return midiInClose(DeviceOf(handle)); }
+
+}  // namespace platform::win32
