@@ -24,6 +24,7 @@
 #include <thread>
 
 #include "bench/latency_probe.h"
+#include "bench/recording_timeline.h"
 
 namespace {
 
@@ -72,22 +73,6 @@ bool WaitFor(double seconds, Done done) {
     return done();
 }
 
-// The recorded samples on the monotonic clock: where sample 0 lies, as each read
-// reckons it.
-struct Timeline {
-    int64_t zeroMicros = 0;
-    int64_t lowest = INT64_MAX;
-    int64_t highest = INT64_MIN;
-
-    void Read(int64_t readEnd, int64_t readMicros, int64_t latencyMicros, bool settled) {
-        zeroMicros = readMicros - latencyMicros - readEnd * 1000000 / Rate;
-        if (!settled) return;
-        lowest = std::min(lowest, zeroMicros);
-        highest = std::max(highest, zeroMicros);
-    }
-    int64_t PositionOf(int64_t micros) const { return (micros - zeroMicros) * Rate / 1000000; }
-};
-
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -126,7 +111,7 @@ int main(int argc, char** argv) {
     options.holdFrames = Rate / 5;
     options.timeoutFrames = 5 * Rate;
     LatencyProbe probe(options);
-    Timeline timeline;
+    RecordingTimeline timeline(Rate);
     std::array<float, ChunkFrames> chunk{};
     pa_usec_t latencyMost = 0;
     while (!probe.Finished()) {
@@ -158,7 +143,7 @@ int main(int argc, char** argv) {
     PrintDelays(probe.Delays(), Rate);
     std::printf("the recorder's reckoning of its samples' times moved over %.1f ms; it reported a latency "
                 "of up to %.1f ms, taken off\n",
-                static_cast<double>(timeline.highest - timeline.lowest) / 1000.0,
+                static_cast<double>(timeline.SpreadMicros()) / 1000.0,
                 static_cast<double>(latencyMost) / 1000.0);
     return 0;
 }

@@ -1,0 +1,39 @@
+// Placing a moment among a recording's samples from the times its reads returned and
+// the latency the recorder reported.
+#include "bench/recording_timeline.h"
+
+#include <gtest/gtest.h>
+
+namespace {
+
+constexpr int64_t Rate = 44100;
+
+TEST(RecordingTimeline, AMomentFallsWhereTheRecorderHadGotToThen) {
+    // Sample 0 was recorded at 2 s: a read of 4410 samples (0.1 s) returning at 2.13 s
+    // with 30 ms still waiting in the recorder.
+    RecordingTimeline timeline(Rate);
+    timeline.Read(4410, 2'130'000, 30'000, true);
+    EXPECT_EQ(timeline.PositionOf(2'000'000), 0);
+    EXPECT_EQ(timeline.PositionOf(2'100'000), 4410);
+    EXPECT_EQ(timeline.PositionOf(2'500'000), 22050);
+}
+
+TEST(RecordingTimeline, TheLatestReadPlacesTheMoment) {
+    RecordingTimeline timeline(Rate);
+    timeline.Read(4410, 2'130'000, 30'000, true);
+    timeline.Read(8820, 2'310'000, 10'000, true);  // sample 0 now reckoned at 2.1 s
+    EXPECT_EQ(timeline.PositionOf(2'200'000), 4410);
+}
+
+TEST(RecordingTimeline, TheSpreadIsHowFarSampleZeroMovedOverSettledReads) {
+    RecordingTimeline timeline(Rate);
+    EXPECT_EQ(timeline.SpreadMicros(), 0);
+    timeline.Read(4410, 9'000'000, 0, false);  // not settled: left out
+    timeline.Read(4410, 2'130'000, 30'000, true);
+    EXPECT_EQ(timeline.SpreadMicros(), 0);
+    timeline.Read(8820, 2'207'000, 3'000, true);   // sample 0 at 2.004 s
+    timeline.Read(13230, 2'300'000, 3'000, true);  // sample 0 at 1.997 s
+    EXPECT_EQ(timeline.SpreadMicros(), 7'000);
+}
+
+}  // namespace
