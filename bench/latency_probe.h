@@ -21,6 +21,12 @@ public:
         int64_t quietFrames = 0;   // silence needed before each Note On
         int64_t holdFrames = 0;    // from the onset to the Note Off
         int64_t timeoutFrames = 0; // the longest wait for quiet or for the onset
+
+        // A quarter second of quiet, a fifth of a second held, 5 s at most for a wait:
+        // enough for a delay of several long periods, and a run of 8 notes in seconds.
+        static Options For(int notes, int64_t rate) {
+            return {notes, 0.003f, rate / 4, rate / 5, 5 * rate};
+        }
     };
     enum class Action { None, NoteOn, NoteOff };
 

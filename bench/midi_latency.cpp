@@ -10,13 +10,12 @@
 #include <jack/midiport.h>
 
 #include <atomic>
-#include <chrono>
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
-#include <thread>
 
 #include "bench/latency_probe.h"
+#include "bench/wait_for.h"
 
 namespace {
 
@@ -52,18 +51,6 @@ int Process(jack_nframes_t frames, void*) {
     return 0;
 }
 
-void Sleep(int ms) { std::this_thread::sleep_for(std::chrono::milliseconds(ms)); }
-
-// Waits up to seconds for done(); false when it never came.
-template <typename Done>
-bool WaitFor(double seconds, Done done) {
-    for (int i = 0; i < seconds * 100; ++i) {
-        if (done()) return true;
-        Sleep(10);
-    }
-    return done();
-}
-
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -76,12 +63,7 @@ int main(int argc, char** argv) {
     }
     const int64_t rate = jack_get_sample_rate(Client);
     const int64_t period = jack_get_buffer_size(Client);
-    LatencyProbe::Options options;
-    options.notes = Notes;
-    options.quietFrames = rate / 4;
-    options.holdFrames = rate / 5;
-    options.timeoutFrames = 5 * rate;
-    LatencyProbe probe(options);
+    LatencyProbe probe(LatencyProbe::Options::For(Notes, rate));
     Probe = &probe;
 
     MidiOut = jack_port_register(Client, "out", JACK_DEFAULT_MIDI_TYPE, JackPortIsOutput, 0);
@@ -97,7 +79,7 @@ int main(int argc, char** argv) {
         std::fprintf(stderr, "the program did not open the MIDI port or has no output\n");
         return 1;
     }
-    Sleep(1000);  // the first refresh tick brings the weights in
+    SleepMs(1000);  // the first refresh tick brings the weights in
     Armed.store(true, std::memory_order_release);
     // Each note takes its delay, a hold, the release's delay and a quarter second of quiet.
     const bool finished = WaitFor(Notes * 3.0 + 10, [] { return Finished.load(std::memory_order_acquire); });

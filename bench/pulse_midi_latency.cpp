@@ -17,14 +17,13 @@
 #include <algorithm>
 #include <array>
 #include <atomic>
-#include <chrono>
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
-#include <thread>
 
 #include "bench/latency_probe.h"
 #include "bench/recording_timeline.h"
+#include "bench/wait_for.h"
 
 namespace {
 
@@ -62,17 +61,6 @@ int64_t FromJackTime(int64_t jackMicros) {
     return jackMicros - static_cast<int64_t>(jack_get_time()) + NowMicros();
 }
 
-void Sleep(int ms) { std::this_thread::sleep_for(std::chrono::milliseconds(ms)); }
-
-template <typename Done>
-bool WaitFor(double seconds, Done done) {
-    for (int i = 0; i < seconds * 1000; ++i) {
-        if (done()) return true;
-        Sleep(1);
-    }
-    return done();
-}
-
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -92,7 +80,7 @@ int main(int argc, char** argv) {
         std::fprintf(stderr, "the program did not open the MIDI port\n");
         return 1;
     }
-    Sleep(1000);  // the first refresh tick brings the weights in
+    SleepMs(1000);  // the first refresh tick brings the weights in
 
     const pa_sample_spec spec{PA_SAMPLE_FLOAT32LE, static_cast<uint32_t>(Rate), 1};
     pa_buffer_attr attributes{};
@@ -105,12 +93,7 @@ int main(int argc, char** argv) {
         std::fprintf(stderr, "cannot record %s: %s\n", Monitor, pa_strerror(error));
         return 1;
     }
-    LatencyProbe::Options options;
-    options.notes = notes;
-    options.quietFrames = Rate / 4;
-    options.holdFrames = Rate / 5;
-    options.timeoutFrames = 5 * Rate;
-    LatencyProbe probe(options);
+    LatencyProbe probe(LatencyProbe::Options::For(notes, Rate));
     RecordingTimeline timeline(Rate);
     std::array<float, ChunkFrames> chunk{};
     pa_usec_t latencyMost = 0;

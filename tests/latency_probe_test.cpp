@@ -71,14 +71,7 @@ private:
     std::vector<Note> notes_;
 };
 
-LatencyProbe::Options Options(int notes) {
-    LatencyProbe::Options options;
-    options.notes = notes;
-    options.quietFrames = Rate / 4;
-    options.holdFrames = Rate / 5;
-    options.timeoutFrames = 5 * Rate;
-    return options;
-}
+LatencyProbe::Options Options(int notes) { return LatencyProbe::Options::For(notes, Rate); }
 
 // Runs cycles of period frames until the probe finishes or a minute has passed; each
 // Note On goes out at the offset that offsetOf gives for its note.
@@ -109,6 +102,16 @@ TEST(LatencyProbe, EachNoteIsTimedFromItsOwnNoteOnWhenTheDelayOutlastsTheHold) {
         EXPECT_EQ(probe.Delays(), program.Delays()) << period;
         EXPECT_EQ(program.Released(), 8u) << period;
     }
+}
+
+TEST(LatencyProbe, TheDelaysNeverMoveInMemoryWhileMeasuring) {
+    // Listen runs in a real-time callback: room for every delay is there from the start.
+    SimulatedProgram program(256, 6500, 0);
+    LatencyProbe probe(Options(8));
+    const int64_t* delays = probe.Delays().data();
+    Play(probe, program, 256, [](size_t) { return 0; });
+    ASSERT_EQ(probe.Delays().size(), 8u);
+    EXPECT_EQ(probe.Delays().data(), delays);
 }
 
 TEST(LatencyProbe, ANoteOnLaterInItsCycleMeasuresThatMuchLess) {
@@ -178,6 +181,70 @@ TEST(LatencyProbe, ASoundBeforeTheNoteOnWentOutIsNotItsSound) {
     EXPECT_EQ(probe.Delays(), std::vector<int64_t>{7000});
 }
 
+// Feeds count samples of value one at a time; the position of the first action, or -1.
+int64_t FirstAction(LatencyProbe& probe, float value, int64_t count, LatencyProbe::Action wanted) {
+    for (int64_t i = 0; i < count; ++i) {
+        const int64_t at = probe.Position();
+        if (probe.Listen(&value, 1) == wanted) return at;
+    }
+    return -1;
+}
+
+TEST(LatencyProbe, TheNoteOnComesAfterExactlyTheQuietAskedForSinceTheLastSound) {
+    const LatencyProbe::Options options = Options(1);
+    LatencyProbe probe(options);
+    EXPECT_EQ(FirstAction(probe, 0.0f, 100, LatencyProbe::Action::NoteOn), -1);
+    const float click = Loud;
+    probe.Listen(&click, 1);
+    EXPECT_EQ(FirstAction(probe, 0.0f, options.quietFrames + 1, LatencyProbe::Action::NoteOn),
+              101 + options.quietFrames - 1);
+}
+
+TEST(LatencyProbe, TheNoteOffComesExactlyTheHoldAfterTheOnsetAndTheNextNoteOnTheQuietAfterThat) {
+    // A note that is only a click: the output is quiet again at once, so the quiet is
+    // counted from the Note Off, not from the click.
+    const LatencyProbe::Options options = Options(2);
+    LatencyProbe probe(options);
+    const int64_t sentAt = FirstAction(probe, 0.0f, options.quietFrames, LatencyProbe::Action::NoteOn);
+    ASSERT_GE(sentAt, 0);
+    probe.NoteOnAt(sentAt);
+    EXPECT_EQ(FirstAction(probe, 0.0f, 500, LatencyProbe::Action::NoteOff), -1);
+    const float click = Loud;
+    const int64_t onset = probe.Position();
+    probe.Listen(&click, 1);
+    EXPECT_EQ(probe.Delays(), std::vector<int64_t>{onset - sentAt});
+    const int64_t noteOff = FirstAction(probe, 0.0f, options.holdFrames + 1, LatencyProbe::Action::NoteOff);
+    EXPECT_EQ(noteOff, onset + options.holdFrames);
+    EXPECT_EQ(FirstAction(probe, 0.0f, options.quietFrames + 1, LatencyProbe::Action::NoteOn),
+              noteOff + options.quietFrames);
+}
+
+TEST(LatencyProbe, TheWaitsEndExactlyAtTheTimeout) {
+    const LatencyProbe::Options options = Options(1);
+    LatencyProbe quietless(options);
+    while (!quietless.Finished()) FirstAction(quietless, Loud, 1, LatencyProbe::Action::NoteOn);
+    EXPECT_EQ(quietless.Position(), options.timeoutFrames + 1);
+
+    LatencyProbe unanswered(options);
+    const int64_t sentAt = FirstAction(unanswered, 0.0f, options.quietFrames, LatencyProbe::Action::NoteOn);
+    unanswered.NoteOnAt(sentAt);
+    while (!unanswered.Finished()) FirstAction(unanswered, 0.0f, 1, LatencyProbe::Action::NoteOn);
+    EXPECT_EQ(unanswered.Position(), sentAt + options.timeoutFrames + 1);
+    EXPECT_TRUE(unanswered.Failed());
+}
+
+TEST(LatencyProbe, ASoundOnTheNoteOnsOwnSampleIsItsSound) {
+    LatencyProbe probe(Options(1));
+    const int64_t sentAt = FirstAction(probe, 0.0f, Rate, LatencyProbe::Action::NoteOn);
+    probe.NoteOnAt(sentAt + 10);
+    const std::vector<float> silence(static_cast<size_t>(sentAt + 10 - probe.Position()), 0.0f);
+    probe.Listen(silence.data(), silence.size());
+    ASSERT_EQ(probe.Position(), sentAt + 10);
+    const float note = Loud;
+    probe.Listen(&note, 1);
+    EXPECT_EQ(probe.Delays(), std::vector<int64_t>{0});
+}
+
 TEST(LatencyProbe, NoNotesAskedForIsFinishedAtOnce) {
     LatencyProbe probe(Options(0));
     const std::vector<float> silence(Rate, 0.0f);
@@ -196,6 +263,13 @@ TEST(DelayStats, SummarizeGivesTheExtremesTheMiddleAndTheMean) {
     EXPECT_EQ(even.max, 40);
     EXPECT_DOUBLE_EQ(even.median, 25.5);
     EXPECT_DOUBLE_EQ(even.mean, 25.25);
+}
+
+TEST(DelayStats, ThePrintedLineGivesSamplesAndMilliseconds) {
+    testing::internal::CaptureStdout();
+    PrintDelays({4410, 8820, 13230}, Rate);
+    EXPECT_EQ(testing::internal::GetCapturedStdout(),
+              "min 4410, median 8820, max 13230, mean 8820 samples (100.0 to 300.0 ms, mean 200.0 ms at 44100 Hz)\n");
 }
 
 }  // namespace

@@ -18,6 +18,14 @@ TEST(RecordingTimeline, AMomentFallsWhereTheRecorderHadGotToThen) {
     EXPECT_EQ(timeline.PositionOf(2'500'000), 22050);
 }
 
+TEST(RecordingTimeline, AnHourIntoTheRecordingAMomentIsPlacedToTheSample) {
+    // Sample 0 at 5 s; an hour of samples read, returning at 3605.02 s with 20 ms waiting.
+    RecordingTimeline timeline(Rate);
+    timeline.Read(3600 * Rate, 3'605'020'000, 20'000, true);
+    EXPECT_EQ(timeline.PositionOf(3'605'000'000), 3600 * Rate);
+    EXPECT_EQ(timeline.PositionOf(5'000'000), 0);
+}
+
 TEST(RecordingTimeline, TheLatestReadPlacesTheMoment) {
     RecordingTimeline timeline(Rate);
     timeline.Read(4410, 2'130'000, 30'000, true);
