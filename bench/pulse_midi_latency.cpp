@@ -2,9 +2,9 @@
 // JACK client without audio ports sends the Note On (the JACK server carries MIDI only,
 // so the program's output goes to PulseAudio), and a PulseAudio recorder listens to the
 // null sink's monitor. Both are timed on PulseAudio's clock, the monotonic one: the
-// Note On at its cycle's start (JACK's clock is the raw monotonic one, which differs
-// from it by an offset that moves only slowly), each recorded sample at the moment the
-// recorder read it, less the latency that PulseAudio reports for the recording then.
+// Note On when this client hands it to the JACK server (the program's MIDI client
+// takes it later in the same cycle), each recorded sample at the moment the recorder
+// read it, less the latency that PulseAudio reports for the recording then.
 // The spread of that reckoning over the run is printed as the uncertainty.
 //   pulse_midi_latency NOTES
 // Prints "ready" once its MIDI port exists; the program must then start and open it.
@@ -35,20 +35,9 @@ const char* const Monitor = "null.monitor";
 jack_client_t* Client = nullptr;
 jack_port_t* MidiOut = nullptr;
 // The recorder asks for a message; the process callback sends it in its next cycle
-// and, for a Note On, gives back the cycle's start on the monotonic clock.
+// and, for a Note On, gives back when it did on the monotonic clock.
 std::atomic<int> Pending{0};  // 0 nothing, else the status byte
 std::atomic<int64_t> SentMicros{-1};
-
-int Process(jack_nframes_t frames, void*) {
-    void* midi = jack_port_get_buffer(MidiOut, frames);
-    jack_midi_clear_buffer(midi);
-    if (const int status = Pending.exchange(0); status != 0) {
-        const uint8_t message[3] = {static_cast<uint8_t>(status), Note, static_cast<uint8_t>(status == 0x90 ? 127 : 0)};
-        jack_midi_event_write(midi, 0, message, 3);
-        if (status == 0x90) SentMicros = static_cast<int64_t>(jack_frames_to_time(Client, jack_last_frame_time(Client)));
-    }
-    return 0;
-}
 
 int64_t NowMicros() {
     timespec now{};
@@ -56,10 +45,18 @@ int64_t NowMicros() {
     return int64_t{now.tv_sec} * 1000000 + now.tv_nsec / 1000;
 }
 
-// A time on JACK's clock as PulseAudio's clock tells it.
-int64_t FromJackTime(int64_t jackMicros) {
-    return jackMicros - static_cast<int64_t>(jack_get_time()) + NowMicros();
+int Process(jack_nframes_t frames, void*) {
+    void* midi = jack_port_get_buffer(MidiOut, frames);
+    jack_midi_clear_buffer(midi);
+    if (const int status = Pending.exchange(0); status != 0) {
+        const uint8_t message[3] = {static_cast<uint8_t>(status), Note, static_cast<uint8_t>(status == 0x90 ? 127 : 0)};
+        jack_midi_event_write(midi, 0, message, 3);
+        if (status == 0x90) SentMicros = NowMicros();
+    }
+    return 0;
 }
+
+
 
 }  // namespace
 
@@ -111,7 +108,7 @@ int main(int argc, char** argv) {
         SentMicros = -1;
         Pending = 0x90;
         if (!WaitFor(1, [] { return SentMicros.load() >= 0; })) break;
-        probe.NoteOnAt(timeline.PositionOf(FromJackTime(SentMicros.load())));
+        probe.NoteOnAt(timeline.PositionOf(SentMicros.load()));
     }
     pa_simple_free(recorder);
     jack_client_close(Client);

@@ -141,7 +141,8 @@ TEST(LatencyProbe, AProgramThatNeverSoundsFailsWithinTheTimeout) {
     LatencyProbe probe(Options(2));
     const std::vector<float> silence(period, 0.0f);
     int notesOn = 0;
-    while (!probe.Finished() && probe.Position() < 60 * Rate) {
+    // Bounded by the cycles played, not by the probe's own count, which a fault may stop.
+    for (int64_t played = 0; played < 60 * Rate && !probe.Finished(); played += period) {
         const int64_t start = probe.Position();
         if (probe.Listen(silence.data(), silence.size()) == LatencyProbe::Action::NoteOn) {
             probe.NoteOnAt(start);
@@ -158,7 +159,7 @@ TEST(LatencyProbe, AnOutputThatNeverFallsQuietFailsWithoutANote) {
     LatencyProbe probe(Options(2));
     const std::vector<float> hum(100, Loud);
     bool struck = false;
-    while (!probe.Finished() && probe.Position() < 60 * Rate)
+    for (int64_t played = 0; played < 60 * Rate && !probe.Finished(); played += 100)
         struck |= probe.Listen(hum.data(), hum.size()) == LatencyProbe::Action::NoteOn;
     EXPECT_TRUE(probe.Failed());
     EXPECT_FALSE(struck);
@@ -222,14 +223,20 @@ TEST(LatencyProbe, TheNoteOffComesExactlyTheHoldAfterTheOnsetAndTheNextNoteOnThe
 TEST(LatencyProbe, TheWaitsEndExactlyAtTheTimeout) {
     const LatencyProbe::Options options = Options(1);
     LatencyProbe quietless(options);
-    while (!quietless.Finished()) FirstAction(quietless, Loud, 1, LatencyProbe::Action::NoteOn);
-    EXPECT_EQ(quietless.Position(), options.timeoutFrames + 1);
+    FirstAction(quietless, Loud, options.timeoutFrames, LatencyProbe::Action::NoteOn);
+    EXPECT_FALSE(quietless.Finished());
+    FirstAction(quietless, Loud, 1, LatencyProbe::Action::NoteOn);
+    EXPECT_TRUE(quietless.Failed());
 
+    // Timed from the Note On's own position, not from where the probe had got to.
     LatencyProbe unanswered(options);
     const int64_t sentAt = FirstAction(unanswered, 0.0f, options.quietFrames, LatencyProbe::Action::NoteOn);
-    unanswered.NoteOnAt(sentAt);
-    while (!unanswered.Finished()) FirstAction(unanswered, 0.0f, 1, LatencyProbe::Action::NoteOn);
-    EXPECT_EQ(unanswered.Position(), sentAt + options.timeoutFrames + 1);
+    ASSERT_GE(sentAt, 0);
+    unanswered.NoteOnAt(sentAt - 1000);
+    FirstAction(unanswered, 0.0f, sentAt - 1000 + options.timeoutFrames - unanswered.Position(),
+                LatencyProbe::Action::NoteOn);
+    EXPECT_FALSE(unanswered.Finished());
+    FirstAction(unanswered, 0.0f, 1, LatencyProbe::Action::NoteOn);
     EXPECT_TRUE(unanswered.Failed());
 }
 
