@@ -56,8 +56,6 @@ int Process(jack_nframes_t frames, void*) {
     return 0;
 }
 
-
-
 }  // namespace
 
 int main(int argc, char** argv) {

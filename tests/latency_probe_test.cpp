@@ -176,7 +176,8 @@ TEST(LatencyProbe, ASoundBeforeTheNoteOnWentOutIsNotItsSound) {
     probe.NoteOnAt(sentAt);
     samples.assign(Rate, 0.0f);
     samples[500] = Loud;    // the click
-    samples[7500] = Faint;  // too faint to count
+    samples[7400] = Faint;  // too faint to count
+    samples[7500] = LatencyProbe::Options::For(1, Rate).threshold;  // not above the threshold
     samples[8000] = -Loud;  // the note
     probe.Listen(samples.data(), samples.size());
     EXPECT_EQ(probe.Delays(), std::vector<int64_t>{7000});
