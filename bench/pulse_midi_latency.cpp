@@ -30,6 +30,7 @@ namespace {
 constexpr uint8_t Note = 60;
 constexpr int64_t Rate = 44100;
 constexpr size_t ChunkFrames = 220;  // 5 ms: how often the recorder reads
+constexpr int64_t SettleFrames = Rate;  // the recording's timing settles in its first second
 const char* const Monitor = "null.monitor";
 
 jack_client_t* Client = nullptr;
@@ -92,13 +93,18 @@ int main(int argc, char** argv) {
     RecordingTimeline timeline(Rate);
     std::array<float, ChunkFrames> chunk{};
     pa_usec_t latencyMost = 0;
+    int64_t recorded = 0;
+    int64_t probeStart = -1;  // where the probe's first sample lies in the recording
     while (!probe.Finished()) {
         if (pa_simple_read(recorder, chunk.data(), sizeof chunk, &error) < 0) break;
         const int64_t readMicros = NowMicros();
         const pa_usec_t latency = pa_simple_get_latency(recorder, &error);
-        // The first half second lets the recording's timing settle.
-        timeline.Read(probe.Position() + ChunkFrames, readMicros, static_cast<int64_t>(latency),
-                      probe.Position() > Rate / 2);
+        const int64_t chunkStart = recorded;
+        recorded += ChunkFrames;
+        const bool settled = chunkStart >= SettleFrames;
+        timeline.Read(recorded, readMicros, static_cast<int64_t>(latency), settled);
+        if (!settled) continue;
+        if (probeStart < 0) probeStart = chunkStart;
         latencyMost = std::max(latencyMost, latency);
         const LatencyProbe::Action action = probe.Listen(chunk.data(), chunk.size());
         if (action == LatencyProbe::Action::NoteOff) Pending = 0x80;
@@ -106,7 +112,7 @@ int main(int argc, char** argv) {
         SentMicros = -1;
         Pending = 0x90;
         if (!WaitFor(1, [] { return SentMicros.load() >= 0; })) break;
-        probe.NoteOnAt(timeline.PositionOf(SentMicros.load()));
+        probe.NoteOnAt(timeline.PositionOf(SentMicros.load()) - probeStart);
     }
     pa_simple_free(recorder);
     jack_client_close(Client);
