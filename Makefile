@@ -48,10 +48,11 @@ bench: build
 	$(BUILD)/bench/render_bench
 	$(BUILD)/bench/midi_throughput_bench
 
-# The delay from a MIDI Note On to its sound, on the real program under a dummy JACK server.
+# The delay from a MIDI Note On to its sound, on the real program under dummy JACK
+# servers of every period and through PulseAudio; SYSTEMS="jack-8192 pulse" picks some.
 .PHONY: bench-latency
 bench-latency: build
-	tests/with_desktop_session.sh bench/midi_latency.sh $(CURDIR)/$(BUILD)/kelvarin $(CURDIR)/$(BUILD)/bench/midi_latency
+	bench/latency_by_system.sh $(CURDIR)/$(BUILD) $(SYSTEMS)
 
 package: build
 	cd $(BUILD) && cpack -G DEB

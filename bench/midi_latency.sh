@@ -1,7 +1,9 @@
 #!/usr/bin/env bash
 # Measures the real program's delay from a MIDI Note On to its sound, inside a private
-# desktop session (tests/with_desktop_session.sh runs this script):
-#   midi_latency.sh KELVARIN MIDI_LATENCY [NOTES]
+# desktop session (tests/with_desktop_session.sh runs this script), with a probe that
+# sends the notes and listens: midi_latency under JACK, pulse_midi_latency through
+# PulseAudio.
+#   midi_latency.sh KELVARIN PROBE [NOTES]
 set -euo pipefail
 program=$1
 probe=$2

@@ -17,6 +17,8 @@ packages=(
   clang libclang-rt-14-dev
   # the end-to-end test through a private PulseAudio server and its recorder
   pulseaudio pulseaudio-utils
+  # the MIDI delay probe's PulseAudio recorder
+  libpulse-dev
   # the Debian package: CPack's dependency scan, and the checks of what it installs
   dpkg-dev file lintian
   desktop-file-utils appstream

@@ -4,7 +4,10 @@
 # null sink and no JACK server. The servers are stopped when the command ends; its exit
 # status is kept. One user's sessions wait for each other.
 #
-#   with_desktop_session.sh [--rate HZ] [--period FRAMES] [--sync] [--pulse] command [arguments...]
+#   with_desktop_session.sh [--rate HZ] [--period FRAMES] [--sync] [--pulse [--jack-midi]] command [arguments...]
+#
+# --jack-midi adds to the PulseAudio server a JACK server without audio ports, which
+# carries MIDI only: the program's sound still goes to PulseAudio.
 #
 # The command sees DISPLAY and KELVARIN_TEST_XVFB_PID, and JACK_DEFAULT_SERVER and
 # KELVARIN_TEST_JACKD_PID, or PULSE_SERVER and KELVARIN_TEST_PULSE_PID, whose sink
@@ -15,11 +18,13 @@ rate=44100
 period=512
 audio=jack
 sync=""
+jack_midi=""
 while [ $# -gt 0 ]; do
   case $1 in
     --rate) rate=$2; shift 2 ;;
     --period) period=$2; shift 2 ;;
     --pulse) audio=pulse; shift ;;
+    --jack-midi) jack_midi=yes; shift ;;
     # The server waits for every client in every cycle. Without it a client that a
     # busy machine runs late misses that cycle, and the MIDI events of the cycle with it.
     --sync) sync=--sync; shift ;;
@@ -71,7 +76,9 @@ remember_server() {  # remember_server PID COMMAND
 session=$(mktemp -d)
 x_pid=""
 audio_pid=""
+jack_pid=""
 stop_session() {
+  [ -n "$jack_pid" ] && kill "$jack_pid" 2>/dev/null && wait "$jack_pid" 2>/dev/null
   [ -n "$audio_pid" ] && kill "$audio_pid" 2>/dev/null && wait "$audio_pid" 2>/dev/null
   [ -n "$x_pid" ] && kill "$x_pid" 2>/dev/null && wait "$x_pid" 2>/dev/null
   rm -f /dev/shm/jack_sem.*_"$jack_name"_*
@@ -123,20 +130,23 @@ start_pulse() {
   fi
 }
 
+# start_jack [PORTS]: PORTS capture and playback ports (by default the dummy's own).
 start_jack() {
   export JACK_DEFAULT_SERVER=$jack_name
   # Semaphores that a stopped or killed server of this name left behind.
   rm -f /dev/shm/jack_sem.*_"$JACK_DEFAULT_SERVER"_*
   export JACK_NO_AUDIO_RESERVATION=1
-  jackd --no-realtime $sync --name "$JACK_DEFAULT_SERVER" -d dummy -r "$rate" -p "$period" >"$session/jackd.log" 2>&1 9>&- &
-  audio_pid=$!
-  remember_server "$audio_pid" jackd
-  export KELVARIN_TEST_JACKD_PID=$audio_pid
+  local ports=()
+  [ $# -gt 0 ] && ports=(-C "$1" -P "$1")
+  jackd --no-realtime $sync --name "$JACK_DEFAULT_SERVER" -d dummy -r "$rate" -p "$period" "${ports[@]}" >"$session/jackd.log" 2>&1 9>&- &
+  jack_pid=$!
+  remember_server "$jack_pid" jackd
+  export KELVARIN_TEST_JACKD_PID=$jack_pid
   # Ready once a client can list its ports; a client that comes during start-up may
   # be turned away, so it asks again.
   for _ in $(seq 100); do
     jack_lsp >/dev/null 2>&1 && break
-    kill -0 "$audio_pid" 2>/dev/null || break
+    kill -0 "$jack_pid" 2>/dev/null || break
     sleep 0.1
   done
   if ! jack_lsp >/dev/null 2>&1; then
@@ -146,7 +156,12 @@ start_jack() {
   fi
 }
 
-if [ "$audio" = pulse ]; then start_pulse; else start_jack; fi
+if [ "$audio" = pulse ]; then
+  start_pulse
+  [ -n "$jack_midi" ] && start_jack 0
+else
+  start_jack
+fi
 
 "$@" 9>&-
 status=$?
