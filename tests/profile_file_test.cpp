@@ -141,6 +141,8 @@ TEST_F(ProfileFileTest, AValueIsCutToTheBufferLessItsTerminator) {
     files.SetFile(Path, "[Kelvarin]\nsl1=" + std::string(300, '7') + "\n");
     EXPECT_EQ(Get("sl1"), std::string(255, '7'));
     EXPECT_EQ(profile.GetPrivateProfileString("Kelvarin", "sl1", "", 3, Path), "77");
+    files.SetFile(Path, "[Kelvarin]\nsl1=77\n");
+    EXPECT_EQ(profile.GetPrivateProfileString("Kelvarin", "sl1", "", 2, Path), "7");
     EXPECT_EQ(profile.GetPrivateProfileString("Kelvarin", "sl1", "", 0, Path), "");
 }
 
@@ -158,6 +160,7 @@ TEST_F(ProfileFileTest, ReadingAKeyAgainReadsTheFileOnlyOnceItHasChanged) {
     EXPECT_EQ(Get("sl1"), "3");
     files.SetUnreadable(Path);
     EXPECT_EQ(Get("sl1"), "none");
+    EXPECT_FALSE(Put("sl1", "4"));  // a file that cannot be read is not replaced
     files.SetUnreadable(Path, false);
     EXPECT_EQ(Get("sl1"), "3");
 }
