@@ -78,13 +78,13 @@ int main(int argc, char** argv) {
     }
     SleepMs(1000);  // the first refresh tick brings the weights in
 
-    const pa_sample_spec spec{PA_SAMPLE_FLOAT32LE, static_cast<uint32_t>(Rate), 1};
+    const pa_sample_spec format{PA_SAMPLE_FLOAT32LE, static_cast<uint32_t>(Rate), 1};
     pa_buffer_attr attributes{};
     attributes.maxlength = static_cast<uint32_t>(-1);
     attributes.fragsize = ChunkFrames * sizeof(float);
     int error = 0;
     pa_simple* recorder = pa_simple_new(nullptr, "latency-probe", PA_STREAM_RECORD, Monitor, "output",
-                                        &spec, nullptr, &attributes, &error);
+                                        &format, nullptr, &attributes, &error);
     if (!recorder) {
         std::fprintf(stderr, "cannot record %s: %s\n", Monitor, pa_strerror(error));
         return 1;
