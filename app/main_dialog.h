@@ -31,7 +31,9 @@ public:
     bool UpdateData(bool saveAndValidate);
     void FocusStatusEdit();
 
-    // Members, in the order the dialog declares them.
+private:
+    // Members, in the order the dialog declares them. The first five are the output
+    // stream's state (output_stream.cpp names its states); the rest are bound to fields.
     int32_t queuedBlocks = 0;
     uint32_t sampleRate = 0;
     int32_t stopRequested = 0;
@@ -45,7 +47,6 @@ public:
     double shownFrequency = 0.0;
     int icon;
 
-private:
     struct Route;
     static const Route Routes[];
     platform::LRESULT Dispatch(platform::UINT message, platform::WPARAM wParam,
@@ -86,22 +87,22 @@ private:
     // Refresh tick: refresh_parameters.cpp
     platform::LRESULT RefreshParameters(platform::WPARAM timerId, platform::LPARAM lParam);
 
-    // Computer keyboard: input/computer_keyboard.cpp
+    // Computer keyboard: input/keyboard_handlers.cpp
     void OnKeyMessage(const platform::Message& msg);
     platform::LRESULT OnActivate(platform::WPARAM wParam, platform::LPARAM lParam);
 
-    // MIDI input: input/midi_input.cpp
+    // MIDI input: input/midi_handlers.cpp
     void OpenMidiInput();
     void CloseMidiInput();
     void ShowMidiInputOpen(bool open);
     void OnMidiData(platform::LPARAM lParam);
 
-    // Keyboard view: view/view_handlers.cpp
+    // Keyboard view: view/paint_handlers.cpp
     void RepaintKeyboardView();
     platform::LRESULT OnPaint(platform::WPARAM wParam, platform::LPARAM lParam);
     platform::LRESULT OnQueryDragIcon(platform::WPARAM wParam, platform::LPARAM lParam);
 
-    // Recording and playback: record/recording.cpp, record/playback.cpp
+    // Recording and playback: record/recording_handlers.cpp, record/playback_handlers.cpp
     void StartRecording();
     void StopRecording();
     // The last step of NoteEvent: one record while recording is on.
@@ -113,7 +114,7 @@ private:
     // status field.
     void ShowButtonPair(int startButton, int stopButton, bool running);
 
-    // Mouse striking: view/mouse_strike.cpp
+    // Mouse striking: view/mouse_handlers.cpp
     platform::LRESULT OnLButtonDown(platform::WPARAM keys, platform::LPARAM point);
     platform::LRESULT OnMouseMove(platform::WPARAM keys, platform::LPARAM point);
     void StrikeUnderPointer(platform::WPARAM keys, platform::LPARAM point);

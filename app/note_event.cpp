@@ -1,6 +1,7 @@
 // Played notes, which are recorded while recording is on, and "Reset Sound".
 #include "app/ascii_to_int.h"
 #include "app/main_dialog.h"
+#include "synth/note_control.h"
 
 namespace app {
 
@@ -9,14 +10,10 @@ void MainDialog::NoteEvent(int32_t note, int32_t velocity) {
     synth::Voice& voice = engine_.VoiceTable[note & 0xFF];
     const int32_t v = velocity & 0xFF;
     if (v != 0) {
-        // The Amplitude field as last exchanged; a 64-bit product keeps huge values exact.
-        const int64_t amplitude = AsciiToInt(amplitudeText);
-        voice.active = 1;
-        voice.level = static_cast<double>(amplitude * v) * (1.0 / 127.0);
-        voice.releaseStep = 0.0;
+        synth::StrikeVoice(voice, AsciiToInt(amplitudeText), v);  // the field as last exchanged
         RepaintKeyboardView();
     } else {
-        voice.releaseStep = static_cast<double>(engine_.NoteOffRelease);
+        synth::ReleaseVoice(voice, engine_.NoteOffRelease);
     }
     AppendNoteRecord(static_cast<uint8_t>(note), static_cast<uint8_t>(v));
 }

@@ -1,5 +1,21 @@
 // The wave-output stream: "Generate Mode", the completion handler that renders one
 // block per returned block, "Stop", and the close that waits for the queue to drain.
+//
+// Its states, held in four of the dialog's members:
+//
+//   state       waveOut  stopRequested  closePending  queuedBlocks
+//   closed      null     any            0             0
+//   streaming   open     0              0             0..60 (0 once a lost device refused them all)
+//   draining    open     1              0             > 0
+//   closing     open     1              1             > 0
+//
+//   closed    -> streaming  OnOK ("Generate Mode") primes 60 silent blocks
+//   streaming -> draining   StopOutput ("Stop"); with nothing queued, straight to closed
+//   streaming -> closing    RequestClose ("X", WM_CLOSE); with nothing queued the dialog ends
+//   draining  -> closing    RequestClose, the same
+//   draining  -> closed     OnBlockDone, when the last block comes back
+//   closing   -> (ended)    OnBlockDone, when the last block comes back: RequestClose saves
+//   streaming -> streaming  OnBlockDone renders one block for each that comes back
 #include <cstdio>
 
 #include "app/main_dialog.h"

@@ -8,8 +8,8 @@
 #include <string>
 
 #include "synth/block_renderer.h"
-#include "synth/literal_renderer.h"
-#include "synth/render_comparison.h"
+#include "reference/literal_renderer.h"
+#include "reference/render_comparison.h"
 
 namespace {
 

@@ -36,13 +36,13 @@
 #include <thread>
 #include <vector>
 
-#include "platform/desktop/block_queue.h"
+#include "platform/desktop/audio/block_queue.h"
 #include "platform/desktop/desktop_platform.h"
-#include "platform/desktop/dialog_window.h"
-#include "platform/desktop/key_translation.h"
-#include "platform/desktop/posix_file_system.h"
-#include "platform/desktop/sample_fifo.h"
-#include "platform/desktop/window_timers.h"
+#include "platform/desktop/window/dialog_window.h"
+#include "platform/desktop/window/key_translation.h"
+#include "platform/desktop/files/posix_file_system.h"
+#include "platform/desktop/audio/sample_fifo.h"
+#include "platform/desktop/window/window_timers.h"
 #include "res/control_ids.h"
 #include "res/dialog_template.h"
 

@@ -5,7 +5,7 @@
 #include <thread>
 #include <vector>
 
-#include "platform/desktop/midi_ring.h"
+#include "platform/desktop/midi/midi_ring.h"
 
 namespace platform::desktop {
 namespace {

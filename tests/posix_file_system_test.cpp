@@ -17,7 +17,7 @@
 #include <string>
 #include <vector>
 
-#include "platform/desktop/posix_file_system.h"
+#include "platform/desktop/files/posix_file_system.h"
 
 namespace {
 

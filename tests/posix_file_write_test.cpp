@@ -11,7 +11,7 @@
 #include <iterator>
 #include <string>
 
-#include "platform/desktop/posix_file_system.h"
+#include "platform/desktop/files/posix_file_system.h"
 
 namespace {
 

@@ -5,9 +5,9 @@
 #include <cstdlib>
 
 #include "synth/block_renderer.h"
-#include "synth/literal_renderer.h"
+#include "reference/literal_renderer.h"
 #include "synth/pitch.h"
-#include "synth/render_comparison.h"
+#include "reference/render_comparison.h"
 
 using synth::Engine;
 using synth::RenderPath;

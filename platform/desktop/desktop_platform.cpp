@@ -8,8 +8,8 @@
 #include <ctime>
 #include <memory>
 
-#include "platform/desktop/dialog_window.h"
-#include "platform/desktop/keyboard_filter.h"
+#include "platform/desktop/window/dialog_window.h"
+#include "platform/desktop/window/keyboard_filter.h"
 
 namespace platform::desktop {
 namespace {

@@ -4,11 +4,11 @@
 // RunModal; the audio thread only hands played blocks over to it.
 #include <cstdint>
 
-#include "platform/desktop/message_queue.h"
-#include "platform/desktop/posix_file_system.h"
-#include "platform/desktop/rtaudio_wave_out.h"
-#include "platform/desktop/rtmidi_midi_in.h"
-#include "platform/desktop/session_end.h"
+#include "platform/desktop/window/message_queue.h"
+#include "platform/desktop/files/posix_file_system.h"
+#include "platform/desktop/audio/desktop_wave_out.h"
+#include "platform/desktop/midi/rtmidi_midi_in.h"
+#include "platform/desktop/window/session_end.h"
 #include "platform/platform.h"
 
 namespace platform::desktop {
@@ -33,7 +33,7 @@ private:
 
     MessageQueue queue_;
     PosixFileSystem files_;
-    RtAudioWaveOut waveOut_;
+    DesktopWaveOut waveOut_;
     SessionEnd sessionEnd_;
     RtMidiMidiIn midiIn_;
     int modalDepth_ = 0;

@@ -1,4 +1,4 @@
-#include "platform/desktop/offscreen_context.h"
+#include "platform/desktop/window/offscreen_context.h"
 
 #include <FL/Fl.H>
 #include <FL/Fl_Pixmap.H>

@@ -4,11 +4,11 @@
 #include <memory>
 #include <vector>
 
-#include "platform/desktop/client_area_window.h"
-#include "platform/desktop/control_widgets.h"
-#include "platform/desktop/message_queue.h"
-#include "platform/desktop/offscreen_context.h"
-#include "platform/desktop/window_timers.h"
+#include "platform/desktop/window/client_area_window.h"
+#include "platform/desktop/window/control_widgets.h"
+#include "platform/desktop/window/message_queue.h"
+#include "platform/desktop/window/offscreen_context.h"
+#include "platform/desktop/window/window_timers.h"
 #include "platform/dialog.h"
 #include "platform/window.h"
 

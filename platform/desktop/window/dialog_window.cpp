@@ -1,4 +1,4 @@
-#include "platform/desktop/dialog_window.h"
+#include "platform/desktop/window/dialog_window.h"
 
 #include <FL/Fl.H>
 #include <FL/Fl_Pixmap.H>

@@ -1,9 +1,9 @@
-#include "platform/desktop/client_area_window.h"
+#include "platform/desktop/window/client_area_window.h"
 
 #include <FL/Fl.H>
 #include <FL/fl_draw.H>
 
-#include "platform/desktop/offscreen_context.h"
+#include "platform/desktop/window/offscreen_context.h"
 
 namespace platform::desktop {
 namespace {

@@ -1,4 +1,4 @@
-#include "platform/desktop/midi_ring.h"
+#include "platform/desktop/midi/midi_ring.h"
 
 #include <bit>
 

@@ -1,4 +1,4 @@
-#include "platform/desktop/posix_file_system.h"
+#include "platform/desktop/files/posix_file_system.h"
 
 #include <dirent.h>
 #include <fcntl.h>

@@ -1,8 +1,8 @@
-#include "platform/desktop/message_queue.h"
+#include "platform/desktop/window/message_queue.h"
 
 #include <algorithm>
 
-#include "platform/desktop/dialog_window.h"
+#include "platform/desktop/window/dialog_window.h"
 
 namespace platform::desktop {
 

@@ -1,11 +1,11 @@
-#include "platform/desktop/keyboard_filter.h"
+#include "platform/desktop/window/keyboard_filter.h"
 
 #include <FL/Fl.H>
 #include <FL/x.H>
 #include <X11/XKBlib.h>
 
-#include "platform/desktop/client_area_window.h"
-#include "platform/desktop/key_translation.h"
+#include "platform/desktop/window/client_area_window.h"
+#include "platform/desktop/window/key_translation.h"
 
 namespace platform::desktop {
 namespace {

@@ -1,4 +1,4 @@
-#include "synth/literal_renderer.h"
+#include "reference/literal_renderer.h"
 
 #include "synth/block_renderer.h"
 #include "synth/harmonic_sample.h"

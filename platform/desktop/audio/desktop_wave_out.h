@@ -15,12 +15,12 @@
 
 namespace platform::desktop {
 
-class RtAudioWaveOut final : public WaveOut {
+class DesktopWaveOut final : public WaveOut {
 public:
-    RtAudioWaveOut();
-    ~RtAudioWaveOut() override;
-    RtAudioWaveOut(const RtAudioWaveOut&) = delete;
-    RtAudioWaveOut& operator=(const RtAudioWaveOut&) = delete;
+    DesktopWaveOut();
+    ~DesktopWaveOut() override;
+    DesktopWaveOut(const DesktopWaveOut&) = delete;
+    DesktopWaveOut& operator=(const DesktopWaveOut&) = delete;
 
     MmResult Open(WaveOutHandle& handle, const WaveFormat& format, Window& callbackWindow) override;
     MmResult PrepareHeader(WaveOutHandle handle, WaveHeader* header) override;

@@ -1,4 +1,4 @@
-#include "platform/desktop/key_translation.h"
+#include "platform/desktop/window/key_translation.h"
 
 #include <FL/Enumerations.H>
 

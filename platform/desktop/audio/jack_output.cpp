@@ -1,4 +1,4 @@
-#include "platform/desktop/jack_output.h"
+#include "platform/desktop/audio/jack_output.h"
 
 #include <algorithm>
 #include <cstdio>

@@ -1,4 +1,4 @@
-#include "platform/desktop/rtmidi_midi_in.h"
+#include "platform/desktop/midi/rtmidi_midi_in.h"
 
 #include <RtMidi.h>
 #include <unistd.h>
@@ -11,7 +11,7 @@
 #include <cstring>
 #include <string>
 
-#include "platform/desktop/midi_ring.h"
+#include "platform/desktop/midi/midi_ring.h"
 #include "platform/desktop/run_within.h"
 
 namespace platform::desktop {

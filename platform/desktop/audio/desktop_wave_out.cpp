@@ -1,13 +1,13 @@
-#include "platform/desktop/rtaudio_wave_out.h"
+#include "platform/desktop/audio/desktop_wave_out.h"
 
 #include <FL/Fl.H>
 
 #include <algorithm>
 #include <mutex>
 
-#include "platform/desktop/audio_stream.h"
-#include "platform/desktop/block_queue.h"
-#include "platform/desktop/message_queue.h"
+#include "platform/desktop/audio/audio_stream.h"
+#include "platform/desktop/audio/block_queue.h"
+#include "platform/desktop/window/message_queue.h"
 #include "platform/desktop/run_within.h"
 #include "platform/wave_error_text.h"
 
@@ -48,7 +48,7 @@ void ShutDown(std::unique_ptr<AudioStream> stream, std::chrono::milliseconds lim
 
 }  // namespace
 
-struct RtAudioWaveOut::Device {
+struct DesktopWaveOut::Device {
     explicit Device(Window& window) : callbackWindow(&window) {}
 
     Window* callbackWindow;
@@ -58,14 +58,14 @@ struct RtAudioWaveOut::Device {
     Clock::time_point progressAt = Clock::now();  // when the device last asked for sound
 };
 
-RtAudioWaveOut::RtAudioWaveOut() : wakeup_([this] { DeliverPlayed(); }) {}
+DesktopWaveOut::DesktopWaveOut() : wakeup_([this] { DeliverPlayed(); }) {}
 
-RtAudioWaveOut::~RtAudioWaveOut() {
+DesktopWaveOut::~DesktopWaveOut() {
     Fl::remove_timeout(&OnCheckDue, this);
     for (auto& device : devices_) ShutDown(std::move(device->stream), CloseLimit);
 }
 
-MmResult RtAudioWaveOut::Open(WaveOutHandle& handle, const WaveFormat& format,
+MmResult DesktopWaveOut::Open(WaveOutHandle& handle, const WaveFormat& format,
                               Window& callbackWindow) {
     handle = nullptr;
     if (format.formatTag != WAVE_FORMAT_PCM || format.channels != 1 ||
@@ -97,14 +97,14 @@ MmResult RtAudioWaveOut::Open(WaveOutHandle& handle, const WaveFormat& format,
     return MMSYSERR_NOERROR;
 }
 
-RtAudioWaveOut::Device* RtAudioWaveOut::Find(WaveOutHandle handle) const {
+DesktopWaveOut::Device* DesktopWaveOut::Find(WaveOutHandle handle) const {
     for (const auto& device : devices_) {
         if (reinterpret_cast<WaveOutHandle>(device.get()) == handle) return device.get();
     }
     return nullptr;
 }
 
-MmResult RtAudioWaveOut::PrepareHeader(WaveOutHandle handle, WaveHeader* header) {
+MmResult DesktopWaveOut::PrepareHeader(WaveOutHandle handle, WaveHeader* header) {
     if (!Find(handle)) return MMSYSERR_INVALHANDLE;
     if (!header || (!header->data && header->bufferLength != 0)) return MMSYSERR_INVALPARAM;
     if (header->flags & WHDR_INQUEUE) return WAVERR_STILLPLAYING;
@@ -112,7 +112,7 @@ MmResult RtAudioWaveOut::PrepareHeader(WaveOutHandle handle, WaveHeader* header)
     return MMSYSERR_NOERROR;
 }
 
-MmResult RtAudioWaveOut::Write(WaveOutHandle handle, WaveHeader* header) {
+MmResult DesktopWaveOut::Write(WaveOutHandle handle, WaveHeader* header) {
     Device* device = Find(handle);
     if (!device) return MMSYSERR_INVALHANDLE;
     if (!header) return MMSYSERR_INVALPARAM;
@@ -130,7 +130,7 @@ MmResult RtAudioWaveOut::Write(WaveOutHandle handle, WaveHeader* header) {
     return MMSYSERR_NOERROR;
 }
 
-MmResult RtAudioWaveOut::UnprepareHeader(WaveOutHandle handle, WaveHeader* header) {
+MmResult DesktopWaveOut::UnprepareHeader(WaveOutHandle handle, WaveHeader* header) {
     if (!Find(handle)) return MMSYSERR_INVALHANDLE;
     if (!header) return MMSYSERR_INVALPARAM;
     if (header->flags & WHDR_INQUEUE) return WAVERR_STILLPLAYING;
@@ -138,7 +138,7 @@ MmResult RtAudioWaveOut::UnprepareHeader(WaveOutHandle handle, WaveHeader* heade
     return MMSYSERR_NOERROR;
 }
 
-MmResult RtAudioWaveOut::Close(WaveOutHandle handle) {
+MmResult DesktopWaveOut::Close(WaveOutHandle handle) {
     const auto found = std::find_if(devices_.begin(), devices_.end(), [&](const auto& device) {
         return reinterpret_cast<WaveOutHandle>(device.get()) == handle;
     });
@@ -148,12 +148,12 @@ MmResult RtAudioWaveOut::Close(WaveOutHandle handle) {
     return MMSYSERR_NOERROR;
 }
 
-void RtAudioWaveOut::AbandonStreamsOf(const Window* window) {
+void DesktopWaveOut::AbandonStreamsOf(const Window* window) {
     for (auto it = devices_.begin(); it != devices_.end();)
         it = (*it)->callbackWindow == window ? Remove(it) : it + 1;
 }
 
-std::vector<std::unique_ptr<RtAudioWaveOut::Device>>::iterator RtAudioWaveOut::Remove(
+std::vector<std::unique_ptr<DesktopWaveOut::Device>>::iterator DesktopWaveOut::Remove(
     std::vector<std::unique_ptr<Device>>::iterator device) {
     ShutDown(std::move((*device)->stream), CloseLimit);
     const auto next = devices_.erase(device);
@@ -161,19 +161,19 @@ std::vector<std::unique_ptr<RtAudioWaveOut::Device>>::iterator RtAudioWaveOut::R
     return next;
 }
 
-std::string RtAudioWaveOut::GetErrorText(MmResult result) {
+std::string DesktopWaveOut::GetErrorText(MmResult result) {
     if (result == MMSYSERR_NODRIVER && !lossReason_.empty())
         return WaveErrorText(result) + " The last one was lost: " + lossReason_;
     return WaveErrorText(result);
 }
 
-void RtAudioWaveOut::GiveBack(Device& device, WaveHeader* header) {
+void DesktopWaveOut::GiveBack(Device& device, WaveHeader* header) {
     header->flags = (header->flags & ~WHDR_INQUEUE) | WHDR_DONE;
     device.callbackWindow->PostMessage(MM_WOM_DONE, reinterpret_cast<WPARAM>(&device),
                                        reinterpret_cast<LPARAM>(header));
 }
 
-void RtAudioWaveOut::DeliverPlayed() {
+void DesktopWaveOut::DeliverPlayed() {
     for (const auto& device : devices_) {
         if (!device->stream) continue;
         AudioStream& stream = *device->stream;
@@ -185,7 +185,7 @@ void RtAudioWaveOut::DeliverPlayed() {
     }
 }
 
-void RtAudioWaveOut::CheckStreams() {
+void DesktopWaveOut::CheckStreams() {
     const Clock::time_point now = Clock::now();
     for (const auto& device : devices_) {
         if (!device->stream) continue;
@@ -202,14 +202,14 @@ void RtAudioWaveOut::CheckStreams() {
     DeliverPlayed();
 }
 
-void RtAudioWaveOut::Lose(Device& device, const std::string& reason) {
+void DesktopWaveOut::Lose(Device& device, const std::string& reason) {
     lossReason_ = reason;
     ShutDown(std::move(device.stream), CloseLimit);
     while (WaveHeader* header = device.blocks.PopAny()) GiveBack(device, header);
 }
 
-void RtAudioWaveOut::OnCheckDue(void* data) {
-    auto* self = static_cast<RtAudioWaveOut*>(data);
+void DesktopWaveOut::OnCheckDue(void* data) {
+    auto* self = static_cast<DesktopWaveOut*>(data);
     self->CheckStreams();
     Fl::repeat_timeout(CheckPeriodSeconds, &OnCheckDue, self);
 }

@@ -1,4 +1,4 @@
-#include "synth/render_comparison.h"
+#include "reference/render_comparison.h"
 
 #include <algorithm>
 #include <cmath>
@@ -6,7 +6,7 @@
 #include <numeric>
 #include <random>
 
-#include "synth/literal_renderer.h"
+#include "reference/literal_renderer.h"
 
 namespace synth {
 

@@ -11,7 +11,7 @@
 #include <memory>
 #include <string>
 
-#include "platform/desktop/sample_fifo.h"
+#include "platform/desktop/audio/sample_fifo.h"
 
 class RtAudio;
 

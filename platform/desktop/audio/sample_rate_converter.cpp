@@ -1,8 +1,8 @@
-#include "platform/desktop/sample_rate_converter.h"
+#include "platform/desktop/audio/sample_rate_converter.h"
 
 #include <samplerate.h>
 
-#include "platform/desktop/sample_fifo.h"
+#include "platform/desktop/audio/sample_fifo.h"
 
 namespace platform::desktop {
 

@@ -1,4 +1,4 @@
-#include "platform/desktop/audio_stream.h"
+#include "platform/desktop/audio/audio_stream.h"
 
 #include <RtAudio.h>
 
@@ -7,8 +7,8 @@
 #include <thread>
 #include <vector>
 
-#include "platform/desktop/jack_output.h"
-#include "platform/desktop/sample_rate_converter.h"
+#include "platform/desktop/audio/jack_output.h"
+#include "platform/desktop/audio/sample_rate_converter.h"
 #include "platform/desktop/ui_wakeup.h"
 
 namespace platform::desktop {

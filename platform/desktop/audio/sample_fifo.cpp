@@ -1,4 +1,4 @@
-#include "platform/desktop/sample_fifo.h"
+#include "platform/desktop/audio/sample_fifo.h"
 
 #include <algorithm>
 

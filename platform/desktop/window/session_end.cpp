@@ -1,4 +1,4 @@
-#include "platform/desktop/session_end.h"
+#include "platform/desktop/window/session_end.h"
 
 #include <FL/x.H>
 
@@ -7,7 +7,7 @@
 #include <cstdio>
 #include <unistd.h>
 
-#include "platform/desktop/dialog_window.h"
+#include "platform/desktop/window/dialog_window.h"
 
 namespace platform::desktop {
 namespace {

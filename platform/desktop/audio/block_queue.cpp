@@ -1,8 +1,8 @@
-#include "platform/desktop/block_queue.h"
+#include "platform/desktop/audio/block_queue.h"
 
 #include <algorithm>
 
-#include "platform/desktop/sample_fifo.h"
+#include "platform/desktop/audio/sample_fifo.h"
 
 namespace platform::desktop {
 

@@ -1,4 +1,4 @@
-#include "platform/desktop/window_timers.h"
+#include "platform/desktop/window/window_timers.h"
 
 #include <FL/Fl.H>
 

@@ -1,4 +1,4 @@
-#include "platform/desktop/control_widgets.h"
+#include "platform/desktop/window/control_widgets.h"
 
 #include <FL/Fl.H>
 #include <FL/Fl_Box.H>
