@@ -2,6 +2,7 @@
 #include "app/ascii_to_int.h"
 #include "app/main_dialog.h"
 #include "app/slider_keys.h"
+#include "app/tone_settings.h"
 
 namespace app {
 
@@ -12,8 +13,8 @@ LRESULT MainDialog::RefreshParameters(WPARAM timerId, LPARAM lParam) {
     UpdateData(true);
     engine_.AmplitudeSetting = AsciiToInt(amplitudeText);
     for (int i = 0; i < synth::PartialCount; ++i)
-        engine_.HarmonicWeights[i] = SliderMaximum - window.GetSliderPos(WeightSliders[i].id);
-    engine_.NoteOffRelease = 2 * window.GetSliderPos(ReleaseSlider.id) + 1;
+        engine_.HarmonicWeights[i] = WeightAt(window.GetSliderPos(WeightSliders[i].id));
+    engine_.NoteOffRelease = NoteOffReleaseAt(window.GetSliderPos(ReleaseSlider.id));
     RepaintKeyboardView();  // keeps the meter moving
     // Looked up on disk every time (read again only when the file changed), so an
     // edit of the file by hand takes effect here.

@@ -1,6 +1,7 @@
 #include "app/settings_file.h"
 
 #include <cstdio>
+#include <utility>
 
 #include "app/ascii_to_int.h"
 
@@ -31,6 +32,9 @@ std::string BuildSettingsPath(platform::FileSystem& files) {
 
 SettingsFile::SettingsFile(platform::FileSystem& files)
     : SettingsPath(BuildSettingsPath(files)), files_(files), profile_(files) {}
+
+SettingsFile::SettingsFile(platform::FileSystem& files, std::string path)
+    : SettingsPath(std::move(path)), files_(files), profile_(files) {}
 
 bool SettingsFile::SettingsFileExists() {
     return !SettingsPath.empty() && files_.OpenExclusive(SettingsPath, platform::OpenMode::Read) != nullptr;

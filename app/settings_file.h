@@ -15,6 +15,8 @@ extern const char* const SettingsFileName;
 class SettingsFile {
 public:
     explicit SettingsFile(platform::FileSystem& files);
+    // A settings file named by the user instead of the one in the current directory.
+    SettingsFile(platform::FileSystem& files, std::string path);
 
     // True when the file can be opened for reading with no sharing at this moment.
     bool SettingsFileExists();

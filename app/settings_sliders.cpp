@@ -1,20 +1,9 @@
 // Slider positions to and from the settings file.
-#include <algorithm>
-#include <cstdint>
-
 #include "app/main_dialog.h"
 #include "app/slider_keys.h"
+#include "app/tone_settings.h"
 
 namespace app {
-
-namespace {
-
-// Without a settings file a first run sounds a pure sine at the fundamental.
-constexpr int DefaultFundamentalPosition = 0;
-constexpr int DefaultOtherWeightPosition = 100;
-constexpr int DefaultReleasePosition = 10;
-
-}  // namespace
 
 void MainDialog::SetSliderRanges() {
     for (const SliderKey& slider : WeightSliders)
@@ -24,24 +13,10 @@ void MainDialog::SetSliderRanges() {
 
 void MainDialog::LoadSliderPositions() {
     platform::Window& window = GetWindow();
-    if (!state_.settings.SettingsFileExists()) {
-        for (const SliderKey& slider : WeightSliders)
-            window.SetSliderPos(slider.id, slider.id == WeightSliders[0].id
-                                               ? DefaultFundamentalPosition
-                                               : DefaultOtherWeightPosition,
-                                true);
-        window.SetSliderPos(ReleaseSlider.id, DefaultReleasePosition, true);
-        return;
-    }
-    // A stored value beyond 0..100 puts the slider at the nearer end.
-    const auto load = [&](const SliderKey& slider) {
-        const int64_t position = int64_t{SliderMaximum} - state_.settings.ReadSettingInt(slider.key);
-        window.SetSliderPos(
-            slider.id, static_cast<int>(std::clamp<int64_t>(position, SliderMinimum, SliderMaximum)),
-            true);
-    };
-    for (const SliderKey& slider : WeightSliders) load(slider);
-    load(ReleaseSlider);
+    const SliderPositions positions = ReadSliderPositions(state_.settings);
+    for (int i = 0; i < synth::PartialCount; ++i)
+        window.SetSliderPos(WeightSliders[i].id, positions.weights[i], true);
+    window.SetSliderPos(ReleaseSlider.id, positions.release, true);
 }
 
 void MainDialog::SaveSettingsAndExit() {
