@@ -27,6 +27,9 @@ packages=(
   # the Windows builds: MinGW-w64's cross compilers, GoogleTest's sources to build with
   # them, and Wine to run what they build (its 32-bit half from the i386 architecture)
   g++-mingw-w64-x86-64-posix g++-mingw-w64-i686-posix googletest wine wine64 wine32:i386
+  # the command-line tools write audio files with libsndfile; their tests read Standard
+  # MIDI Files with mido and measure the sound with numpy and sox
+  libsndfile1-dev python3-mido python3-numpy sox
 )
 
 missing=()
