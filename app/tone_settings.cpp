@@ -36,7 +36,8 @@ SliderPositions ReadSliderPositions(SettingsFile& settings) {
 
 Tone ToneAt(const SliderPositions& positions) {
     Tone tone;
-    for (int i = 0; i < synth::PartialCount; ++i) tone.HarmonicWeights[i] = WeightAt(positions.weights[i]);
+    for (int i = 0; i < synth::PartialCount; ++i)
+        tone.HarmonicWeights[i] = WeightAt(positions.weights[i]);
     tone.NoteOffRelease = NoteOffReleaseAt(positions.release);
     return tone;
 }

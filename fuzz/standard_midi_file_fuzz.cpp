@@ -20,15 +20,16 @@ void Check(bool promise) {
 bool Same(const Performance& a, const Performance& b) {
     if (a.size() != b.size()) return false;
     for (size_t i = 0; i < a.size(); ++i)
-        if (a[i].timeMs != b[i].timeMs || a[i].note != b[i].note || a[i].velocity != b[i].velocity) return false;
+        if (a[i].timeMs != b[i].timeMs || a[i].note != b[i].note || a[i].velocity != b[i].velocity)
+            return false;
     return true;
 }
 
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
-    const performance::Reading reading =
-        performance::ReadStandardMidiFile(std::string_view(reinterpret_cast<const char*>(data), size));
+    const performance::Reading reading = performance::ReadStandardMidiFile(
+        std::string_view(reinterpret_cast<const char*>(data), size));
     if (!reading.error.empty()) {
         Check(reading.events.empty());
         return 0;

@@ -24,6 +24,8 @@ deb=${debs[0]}
 app_id=io.github.kelvarin.Kelvarin
 expected=(
   ./usr/bin/kelvarin
+  ./usr/bin/kelvarin-render
+  ./usr/bin/kelvarin-convert
   ./usr/share/applications/$app_id.desktop
   ./usr/share/metainfo/$app_id.metainfo.xml
   ./usr/share/icons/hicolor/16x16/apps/kelvarin.png
@@ -32,6 +34,8 @@ expected=(
   ./usr/share/icons/hicolor/128x128/apps/kelvarin.png
   ./usr/share/icons/hicolor/scalable/apps/kelvarin.svg
   ./usr/share/man/man1/kelvarin.1.gz
+  ./usr/share/man/man1/kelvarin-render.1.gz
+  ./usr/share/man/man1/kelvarin-convert.1.gz
   ./usr/share/doc/kelvarin/copyright
   ./usr/share/doc/kelvarin/changelog.gz
 )
@@ -40,11 +44,13 @@ files=$(awk '$1 !~ /^d/ { print $6 }' "$work/contents" | sort)
 [ "$files" = "$(printf '%s\n' "${expected[@]}" | sort)" ] ||
   fail "the package holds other files than expected:
 $(diff <(printf '%s\n' "${expected[@]}" | sort) <(echo "$files") || true)"
-grep -q '^-rwxr-xr-x root/root .* \./usr/bin/kelvarin$' "$work/contents" ||
-  fail "the program is not an executable owned by root: $(grep bin/kelvarin "$work/contents")"
+for program in kelvarin kelvarin-render kelvarin-convert; do
+  grep -q "^-rwxr-xr-x root/root .* \./usr/bin/$program\$" "$work/contents" ||
+    fail "$program is not an executable owned by root: $(grep "bin/$program\$" "$work/contents")"
+done
 
 depends=$(dpkg-deb -f "$deb" Depends)
-for library in libfltk1.3 librtaudio6 libsamplerate0; do
+for library in libfltk1.3 librtaudio6 libsamplerate0 libsndfile1; do
   [[ "$depends" == *"$library "* ]] || fail "Depends lacks $library: $depends"
 done
 
@@ -108,6 +114,26 @@ done
 version=$(dpkg-deb -f "$deb" Version)
 [ "$("$root/usr/bin/kelvarin" --version)" = "Kelvarin $version" ] ||
   fail "the packaged program says '$("$root/usr/bin/kelvarin" --version)', the package is $version"
+
+# The command-line tools: their manual pages, their answers, and a round trip from a
+# recording through a Standard MIDI File to a WAV file.
+render_manual=$(zcat "$root/usr/share/man/man1/kelvarin-render.1.gz")
+for topic in Kelvarin.ini midi.dat settings amplitude loops rate quiet '44\.1' 'EXIT STATUS'; do
+  grep -q -- "$topic" <<<"$render_manual" || fail "kelvarin-render's manual page does not mention $topic"
+done
+convert_manual=$(zcat "$root/usr/share/man/man1/kelvarin-convert.1.gz")
+for topic in midi.dat 'format 0' 'Note Off' 'above 127' 'EXIT STATUS'; do
+  grep -q -- "$topic" <<<"$convert_manual" || fail "kelvarin-convert's manual page does not mention $topic"
+done
+for tool in kelvarin-render kelvarin-convert; do
+  [ "$("$root/usr/bin/$tool" --version)" = "$tool (Kelvarin) $version" ] ||
+    fail "the packaged $tool says '$("$root/usr/bin/$tool" --version)', the package is $version"
+  "$root/usr/bin/$tool" --help | grep -q "^Usage: $tool " || fail "the packaged $tool gives no usage"
+done
+printf '\x39\x7f\x00\x00\x00\x00\x00\x00\x39\x00\x00\x00\xe8\x03\x00\x00' >"$work/midi.dat"
+"$root/usr/bin/kelvarin-convert" "$work/midi.dat" "$work/take.mid" &&
+  "$root/usr/bin/kelvarin-render" "$work/take.mid" "$work/take.wav" &&
+  [ "$(head -c 4 "$work/take.wav")" = RIFF ] || fail "the packaged tools do not render a recording"
 
 lintian --fail-on error "$deb" >"$work/lintian.log" 2>&1 ||
   { cat "$work/lintian.log" >&2; fail "lintian finds errors"; }

@@ -82,6 +82,22 @@ head -c 40000 /dev/zero >releases.dat  # 5000 records: a 20 KB Standard MIDI Fil
 before=$(ls -A)
 refused "^kelvarin-render: old.wav: File too large$" bash -c 'ulimit -f 16 && exec "$@"' - "$render" midi.dat old.wav
 refused "^kelvarin-convert: old.mid: File too large$" bash -c 'ulimit -f 16 && exec "$@"' - "$convert" releases.dat old.mid
+# Ended by a signal part way, the renderer takes its temporary file with it: two hours
+# of a held note, stopped as soon as the file is there.
+printf '\x39\x7f\x00\x00\x00\x00\x00\x00\x39\x00\x00\x00\x00\xdd\x6d\x00' >hours.dat
+before=$(ls -A)
+"$render" hours.dat old.ogg &
+pid=$!
+for _ in $(seq 3000); do
+  compgen -G '.old.ogg.*' >/dev/null && break
+  sleep 0.01
+done
+compgen -G '.old.ogg.*' >/dev/null || fail "kelvarin-render made no temporary file within 30 s"
+kill -TERM "$pid"
+status=0
+wait "$pid" || status=$?
+[ "$status" -eq 143 ] || fail "kelvarin-render ended with $status after SIGTERM, not 143"
+[ "$(ls -A)" = "$before" ] || fail "SIGTERM left $(ls -A | tr '\n' ' ')"
 "$render" --help | grep -q "first block that starts at or after sample" || fail "--help does not state when an event takes effect"
 
 # The stray bytes of a partial record change nothing.

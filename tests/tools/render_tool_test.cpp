@@ -113,18 +113,21 @@ TEST_F(RenderTool, AStandardMidiFileTakesTheToneOfTheSettingsNamedAndLoops) {
     // release slider at 100 - 80 = 20 steps 41 a block.
     Write("tone.ini", "[Kelvarin]\nsl1=0\nsl2=100\nsl4=150\nslm2=50\nslm3=-20\nsldecrement=80\n");
     // One tick a millisecond: a strike at 0 and its release at 230 ms (101.43 blocks).
-    const std::string track = std::string("\x00\xFF\x51\x03\x07\xA1\x20\x00\x90\x45\x40\x81\x66\x80\x45\x00"
-                                          "\x00\xFF\x2F\x00", 20);
-    Write("song.mid", std::string("MThd\x00\x00\x00\x06\x00\x00\x00\x01\x01\xF4MTrk\x00\x00\x00\x14", 22) + track);
+    const std::string track = std::string(
+        "\x00\xFF\x51\x03\x07\xA1\x20\x00\x90\x45\x40\x81\x66\x80\x45\x00"
+        "\x00\xFF\x2F\x00",
+        20);
+    Write("song.mid",
+          std::string("MThd\x00\x00\x00\x06\x00\x00\x00\x01\x01\xF4MTrk\x00\x00\x00\x14", 22) +
+              track);
     // The second pass begins at 231 ms (101.87 blocks): released and struck again in
     // block 102, then released at 461 ms (203.3 blocks).
     const double level = 64000 * (1.0 / 127);
     const std::vector<int16_t> expected =
-        RenderByHand({0, 100, 0, 100, 0, 100, 50}, {{0, 69, level, 0},
-                                                   {102, 69, 0, 41},
-                                                   {102, 69, level, 0},
-                                                   {204, 69, 0, 41}});
-    EXPECT_EQ(Render({"--settings", "tone.ini", "--amplitude=1000", "--loops", "2", "song.mid", "out.wav"}),
+        RenderByHand({0, 100, 0, 100, 0, 100, 50},
+                     {{0, 69, level, 0}, {102, 69, 0, 41}, {102, 69, level, 0}, {204, 69, 0, 41}});
+    EXPECT_EQ(Render({"--settings", "tone.ini", "--amplitude=1000", "--loops", "2", "song.mid",
+                      "out.wav"}),
               expected);
 }
 

@@ -51,9 +51,10 @@ int Convert(const std::string& input, const std::string& output) {
     if (performance::KindOf(bytes) == performance::FileKind::MidiDat) {
         performance::SmfWriting smf = performance::WriteStandardMidiFile(reading.events);
         if (smf.leftOut > 0) {
-            std::fprintf(stderr,
-                         "kelvarin-convert: %s: left out %zu event(s) whose note or velocity is above 127\n",
-                         input.c_str(), smf.leftOut);
+            std::fprintf(
+                stderr,
+                "kelvarin-convert: %s: left out %zu event(s) whose note or velocity is above 127\n",
+                input.c_str(), smf.leftOut);
         }
         converted = std::move(smf.bytes);
     } else {
@@ -81,13 +82,17 @@ int main(int argc, char** argv) {
             return 0;
         }
         if (argument.size() > 1 && argument[0] == '-') {
-            std::fprintf(stderr, "kelvarin-convert: unknown option '%s' (see kelvarin-convert --help)\n", argv[i]);
+            std::fprintf(stderr,
+                         "kelvarin-convert: unknown option '%s' (see kelvarin-convert --help)\n",
+                         argv[i]);
             return Failure;
         }
         files.emplace_back(argument);
     }
     if (files.size() != 2) {
-        std::fprintf(stderr, "kelvarin-convert: expected INPUT and OUTPUT, got %zu file names (see kelvarin-convert --help)\n",
+        std::fprintf(stderr,
+                     "kelvarin-convert: expected INPUT and OUTPUT, got %zu file names (see "
+                     "kelvarin-convert --help)\n",
                      files.size());
         return Failure;
     }

@@ -10,8 +10,8 @@ Reading ReadMidiDat(std::string_view bytes) {
     Reading reading;
     const size_t records = bytes.size() / record::NoteRecordSize;
     const auto recordAt = [&](size_t i) {
-        return record::DecodeNoteRecord(
-            reinterpret_cast<const uint8_t*>(bytes.data()) + i * record::NoteRecordSize);
+        return record::DecodeNoteRecord(reinterpret_cast<const uint8_t*>(bytes.data()) +
+                                        i * record::NoteRecordSize);
     };
     uint32_t previous = 0;
     for (size_t i = 0; i < records; ++i) {

@@ -11,7 +11,8 @@ FileKind KindOf(std::string_view bytes) {
 
 Reading ReadPerformance(std::string_view bytes) {
     if (bytes.empty()) return {{}, "the file is empty"};
-    return KindOf(bytes) == FileKind::StandardMidiFile ? ReadStandardMidiFile(bytes) : ReadMidiDat(bytes);
+    return KindOf(bytes) == FileKind::StandardMidiFile ? ReadStandardMidiFile(bytes)
+                                                       : ReadMidiDat(bytes);
 }
 
 }  // namespace performance

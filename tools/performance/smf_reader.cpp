@@ -4,6 +4,7 @@
 #include <memory>
 #include <vector>
 
+#include "tools/performance/smf_clock.h"
 #include "tools/performance/standard_midi_file.h"
 
 namespace performance {
@@ -14,7 +15,6 @@ constexpr std::string_view HeaderChunk = "MThd";  // the file begins with it
 constexpr std::string_view TrackChunk = "MTrk";
 constexpr size_t ChunkHeaderSize = 8;
 constexpr size_t HeaderLength = 6;
-constexpr uint32_t DefaultTempo = 500000;  // us per quarter note until a tempo event
 constexpr int MaxVarLenBytes = 4;
 
 constexpr uint8_t NoteOff = 0x80;
@@ -90,11 +90,6 @@ struct TickedNote {
     uint8_t velocity;
 };
 
-struct TempoChange {
-    uint64_t tick;
-    uint32_t usPerQuarter;
-};
-
 // Number of data bytes after a channel status.
 int DataBytes(uint8_t status) {
     const uint8_t kind = status & 0xF0;
@@ -161,78 +156,6 @@ void ReadTrack(std::string_view chunk, std::vector<TickedNote>& notes,
     }
 }
 
-// Milliseconds from the file's start to a tick, rounded to the nearest; false when
-// that is beyond the longest performance.
-class TimeBase {
-public:
-    virtual ~TimeBase() = default;
-    virtual bool Milliseconds(uint64_t tick, uint32_t& ms) = 0;
-};
-
-// num / den rounded to the nearest, if it is at most LongestPerformanceMs.
-bool RoundedWithinLongest(uint64_t num, uint64_t den, uint32_t& ms) {
-    const uint64_t rounded = num / den + (2 * (num % den) >= den ? 1 : 0);
-    if (rounded > LongestPerformanceMs) return false;
-    ms = static_cast<uint32_t>(rounded);
-    return true;
-}
-
-// Ticks per quarter note under a tempo map: the time is kept in us * ticksPerQuarter,
-// exact, up to the tempo change at or before the tick asked for.
-class TempoTimeBase final : public TimeBase {
-public:
-    TempoTimeBase(uint32_t ticksPerQuarter, std::vector<TempoChange> tempos)
-        : ticksPerQuarter_(ticksPerQuarter), tempos_(std::move(tempos)) {
-        std::stable_sort(tempos_.begin(), tempos_.end(),
-                         [](const TempoChange& a, const TempoChange& b) { return a.tick < b.tick; });
-    }
-
-    // Ticks come in ascending order.
-    bool Milliseconds(uint64_t tick, uint32_t& ms) override {
-        while (next_ < tempos_.size() && tempos_[next_].tick <= tick) {
-            if (!Advance(tempos_[next_].tick)) return false;
-            tempo_ = tempos_[next_++].usPerQuarter;
-        }
-        if (!Advance(tick)) return false;
-        return RoundedWithinLongest(units_, uint64_t{ticksPerQuarter_} * 1000, ms);
-    }
-
-private:
-    bool Advance(uint64_t tick) {
-        uint64_t span = 0;
-        if (__builtin_mul_overflow(tick - tick_, uint64_t{tempo_}, &span) ||
-            __builtin_add_overflow(units_, span, &units_))
-            return false;
-        tick_ = tick;
-        return true;
-    }
-
-    uint32_t ticksPerQuarter_;
-    std::vector<TempoChange> tempos_;
-    size_t next_ = 0;
-    uint64_t tick_ = 0;
-    uint64_t units_ = 0;  // us * ticksPerQuarter from the start to tick_
-    uint32_t tempo_ = DefaultTempo;
-};
-
-// SMPTE division: a fixed number of ticks per frame at a fixed frame rate, which the
-// file gives as 24, 25, 29 (meaning 30000/1001) or 30 frames a second.
-class SmpteTimeBase final : public TimeBase {
-public:
-    SmpteTimeBase(uint64_t framesPerSecondNum, uint64_t framesPerSecondDen, uint32_t ticksPerFrame)
-        : ticksPerSecondNum_(framesPerSecondNum * ticksPerFrame), ticksPerSecondDen_(framesPerSecondDen) {}
-
-    bool Milliseconds(uint64_t tick, uint32_t& ms) override {
-        uint64_t num = 0;
-        if (__builtin_mul_overflow(tick, 1000 * ticksPerSecondDen_, &num)) return false;
-        return RoundedWithinLongest(num, ticksPerSecondNum_, ms);
-    }
-
-private:
-    uint64_t ticksPerSecondNum_;
-    uint64_t ticksPerSecondDen_;
-};
-
 // The file's chunks in turn: four letters, a 32-bit length, that many bytes.
 class Chunks {
 public:
@@ -287,22 +210,6 @@ Header ReadHeader(Chunks& chunks, Fault& fault) {
     return header;
 }
 
-// Null, and why, when the frame rate or the ticks per frame make no sense.
-std::unique_ptr<TimeBase> SmpteTimeBaseOf(uint32_t division, Fault& fault) {
-    const int framesPerSecond = -static_cast<int8_t>(division >> 8);
-    const uint32_t ticksPerFrame = division & 0xFF;
-    if (ticksPerFrame == 0) {
-        fault.Set("an SMPTE division of 0 ticks per frame");
-        return nullptr;
-    }
-    if (framesPerSecond == 29) return std::make_unique<SmpteTimeBase>(30000, 1001, ticksPerFrame);
-    if (framesPerSecond == 24 || framesPerSecond == 25 || framesPerSecond == 30)
-        return std::make_unique<SmpteTimeBase>(framesPerSecond, 1, ticksPerFrame);
-    fault.Set("an SMPTE division of " + std::to_string(framesPerSecond) +
-              " frames a second, not 24, 25, 29 or 30");
-    return nullptr;
-}
-
 }  // namespace
 
 bool IsStandardMidiFile(std::string_view bytes) {
@@ -314,8 +221,12 @@ Reading ReadStandardMidiFile(std::string_view bytes) {
     Fault fault;
     Chunks chunks(bytes, fault);
     const Header header = ReadHeader(chunks, fault);
-    std::unique_ptr<TimeBase> timeBase;
-    if (!fault.Found() && (header.division & 0x8000)) timeBase = SmpteTimeBaseOf(header.division, fault);
+    std::unique_ptr<TickClock> clock;
+    if (!fault.Found() && (header.division & 0x8000)) {
+        std::string why;
+        clock = SmpteClock(header.division, why);
+        if (!clock) fault.Set(why);
+    }
 
     std::vector<TickedNote> notes;
     std::vector<TempoChange> tempos;
@@ -325,7 +236,8 @@ Reading ReadStandardMidiFile(std::string_view bytes) {
         // A chunk of another kind is skipped.
         if (!fault.Found() && type == TrackChunk) ReadTrack(body, notes, tempos, fault);
         if (fault.Found())
-            fault.reason += " (track " + std::to_string(found + 1) + " of " + std::to_string(header.tracks) + ")";
+            fault.reason += " (track " + std::to_string(found + 1) + " of " +
+                            std::to_string(header.tracks) + ")";
         else if (type == TrackChunk)
             ++found;
     }
@@ -336,11 +248,11 @@ Reading ReadStandardMidiFile(std::string_view bytes) {
     // Tracks merge by time; equal times keep the tracks' order, and each track its own.
     std::stable_sort(notes.begin(), notes.end(),
                      [](const TickedNote& a, const TickedNote& b) { return a.tick < b.tick; });
-    if (!timeBase) timeBase = std::make_unique<TempoTimeBase>(header.division, std::move(tempos));
+    if (!clock) clock = TempoClock(header.division, std::move(tempos));
     reading.events.reserve(notes.size());
     for (const TickedNote& note : notes) {
         uint32_t ms = 0;
-        if (!timeBase->Milliseconds(note.tick, ms)) {
+        if (!clock->Milliseconds(note.tick, ms)) {
             reading.events.clear();
             reading.error = "a note event more than 24 hours from the start";
             return reading;

@@ -81,7 +81,8 @@ std::optional<AudioType> AudioTypeOf(const std::string& path) {
 }
 
 uint64_t MostSamples(AudioType type) {
-    constexpr uint64_t WavMostSamples = ((uint64_t{1} << 32) - 64) / sizeof(int16_t);  // less its headers
+    constexpr uint64_t WavMostSamples =
+        ((uint64_t{1} << 32) - 64) / sizeof(int16_t);  // less its headers
     return type == AudioType::Wav ? WavMostSamples : UINT64_MAX;
 }
 
@@ -128,7 +129,8 @@ struct AudioWriter::State {
                 return false;
             }
             converted.resize(static_cast<size_t>(data.output_frames_gen));
-            src_float_to_short_array(out.data(), converted.data(), static_cast<int>(converted.size()));
+            src_float_to_short_array(out.data(), converted.data(),
+                                     static_cast<int>(converted.size()));
             if (!WriteShorts(converted.data(), converted.size(), reason)) return false;
             data.data_in += data.input_frames_used;
             data.input_frames -= data.input_frames_used;
@@ -140,7 +142,8 @@ struct AudioWriter::State {
 AudioWriter::AudioWriter(std::unique_ptr<State> state) : state_(std::move(state)) {}
 AudioWriter::~AudioWriter() = default;
 
-std::unique_ptr<AudioWriter> AudioWriter::Open(int fd, AudioType type, uint32_t rate, std::string& reason) {
+std::unique_ptr<AudioWriter> AudioWriter::Open(int fd, AudioType type, uint32_t rate,
+                                               std::string& reason) {
     auto state = std::make_unique<State>();
     state->file.fd = fd;
     SF_INFO info{};

@@ -53,7 +53,9 @@ uint64_t MostSamples(const render::OfflineRenderer& renderer, uint32_t rate) {
 
 int Render(const render::RenderOptions& options) {
     const std::optional<render::AudioType> type = render::AudioTypeOf(options.output);
-    if (!type) return Fail(options.output, "unknown extension: the output must end in .wav, .flac or .ogg");
+    if (!type)
+        return Fail(options.output,
+                    "unknown extension: the output must end in .wav, .flac or .ogg");
     std::string bytes, reason;
     if (!cli::ReadInputFile(options.input, bytes, reason)) return Fail(options.input, reason);
     const performance::Reading reading = performance::ReadPerformance(bytes);
@@ -66,7 +68,8 @@ int Render(const render::RenderOptions& options) {
 
     render::OfflineRenderer renderer(reading.events, tone, options.amplitude, options.passes);
     if (MostSamples(renderer, options.rate) > render::MostSamples(*type))
-        return Fail(options.output, "a WAV file cannot hold so long a rendering: write .flac or .ogg");
+        return Fail(options.output,
+                    "a WAV file cannot hold so long a rendering: write .flac or .ogg");
 
     const std::unique_ptr<cli::OutputFile> output = cli::OutputFile::Create(options.output, reason);
     if (!output) return Fail(options.output, reason);
@@ -100,7 +103,8 @@ int main(int argc, char** argv) {
             std::printf("kelvarin-render (Kelvarin) %s\n", KELVARIN_VERSION);
             return 0;
         case render::RenderOptions::Action::Refuse:
-            std::fprintf(stderr, "kelvarin-render: %s (see kelvarin-render --help)\n", options.problem.c_str());
+            std::fprintf(stderr, "kelvarin-render: %s (see kelvarin-render --help)\n",
+                         options.problem.c_str());
             return Failure;
         case render::RenderOptions::Action::Render:
             break;

@@ -15,7 +15,8 @@ double Seconds(uint64_t blocks) { return static_cast<double>(blocks) / BlocksPer
 
 }  // namespace
 
-Progress::Progress(bool shown, uint64_t lastEventBlock) : shown_(shown), lastEventBlock_(lastEventBlock) {}
+Progress::Progress(bool shown, uint64_t lastEventBlock)
+    : shown_(shown), lastEventBlock_(lastEventBlock) {}
 
 void Progress::Update(uint64_t blocksRendered) {
     if (blocksRendered % UpdateEveryBlocks == 0) Show(blocksRendered);
@@ -32,8 +33,8 @@ void Progress::Show(uint64_t blocksRendered) {
     // \033[K clears what a longer line left on the right.
     if (blocksRendered < lastEventBlock_) {
         std::fprintf(stderr, "\rkelvarin-render: %3d%%  %.0f s of %.0f s\033[K",
-                     static_cast<int>(100 * blocksRendered / lastEventBlock_), Seconds(blocksRendered),
-                     Seconds(lastEventBlock_));
+                     static_cast<int>(100 * blocksRendered / lastEventBlock_),
+                     Seconds(blocksRendered), Seconds(lastEventBlock_));
     } else {
         std::fprintf(stderr, "\rkelvarin-render: 100%%  %.1f s, the last notes fading out\033[K",
                      Seconds(blocksRendered));

@@ -15,8 +15,8 @@ constexpr int64_t LowestRate = 8000;
 constexpr int64_t HighestRate = 192000;
 
 // Takes "--name VALUE" or "--name=VALUE" at argv[i], moving i past what it used.
-std::optional<std::string_view> OptionValue(std::string_view name, int argc, const char* const* argv,
-                                            int& i, bool& missing) {
+std::optional<std::string_view> OptionValue(std::string_view name, int argc,
+                                            const char* const* argv, int& i, bool& missing) {
     const std::string_view argument = argv[i];
     if (argument == name) {
         if (i + 1 >= argc) {
@@ -83,7 +83,8 @@ RenderOptions ParseRenderOptions(int argc, const char* const* argv) {
         const std::string_view argument = argv[i];
         bool missing = false;
         if (argument == "--help" || argument == "--version") {
-            options.action = argument == "--help" ? RenderOptions::Action::Help : RenderOptions::Action::Version;
+            options.action =
+                argument == "--help" ? RenderOptions::Action::Help : RenderOptions::Action::Version;
             return options;
         }
         if (argument == "--quiet") {
@@ -112,7 +113,8 @@ RenderOptions ParseRenderOptions(int argc, const char* const* argv) {
         }
     }
     if (files.size() != 2)
-        return refuse("expected INPUT and OUTPUT, got " + std::to_string(files.size()) + " file names");
+        return refuse("expected INPUT and OUTPUT, got " + std::to_string(files.size()) +
+                      " file names");
     options.input = files[0];
     options.output = files[1];
     return options;
