@@ -109,13 +109,24 @@ printf '\xc8\x7f\x00\x00\x00\x00\x00\x00\x39\xc8\x00\x00\x00\x00\x00\x00\x39\x00
 [ "$("$convert" high.dat high.mid 2>&1)" = "kelvarin-convert: high.dat: left out 2 event(s) whose note or velocity is above 127" ] ||
   fail "kelvarin-convert does not count the events it leaves out: $("$convert" high.dat high.mid 2>&1)"
 
-# Progress: on a terminal one line rewritten in place, and nothing with --quiet.
+# Progress: on a terminal one line rewritten in place after every second of sound, and
+# nothing with --quiet. Three seconds of a note, then its release.
+printf '\x39\x7f\x00\x00\x00\x00\x00\x00\x39\x00\x00\x00\xb8\x0b\x00\x00' >three.dat
 if command -v script >/dev/null; then
-  script -qec "'$render' midi.dat tty.wav" /dev/null >tty.txt
-  grep -q $'\rkelvarin-render: 100%' tty.txt || fail "no progress line on a terminal: $(cat -v tty.txt)"
-  script -qec "'$render' --quiet midi.dat tty.wav" /dev/null >tty.txt
+  script -qec "'$render' three.dat tty.wav" /dev/null >tty.txt
+  line=$(tr '\r' '\n' <tty.txt | sed 's/\x1b\[K//' | grep -v '^$' | tr '\n' '|')
+  expected="kelvarin-render:  33%  1 s of 3 s|kelvarin-render:  66%  2 s of 3 s|"
+  expected+="kelvarin-render: 100%  3.0 s, the last notes fading out|"
+  expected+="kelvarin-render: 100%  3.4 s, the last notes fading out|"
+  [ "$line" = "$expected" ] ||
+    fail "the progress on a terminal is not one line rewritten each second: $(cat -v tty.txt)"
+  script -qec "'$render' --quiet three.dat tty.wav" /dev/null >tty.txt
   [ ! -s tty.txt ] || fail "--quiet still shows progress: $(cat -v tty.txt)"
 else
   echo "script (util-linux) is missing: the progress line on a terminal is not checked"
 fi
+# The finished file has the permissions the user's umask gives.
+(umask 027 && "$render" three.dat mode.wav && "$convert" three.dat mode.mid)
+[ "$(stat -c %a mode.wav mode.mid | tr '\n' ' ')" = "640 640 " ] ||
+  fail "the outputs' permissions are $(stat -c %a mode.wav mode.mid | tr '\n' ' '), not 640 under umask 027"
 echo "both tools refused every bad input and left nothing behind"

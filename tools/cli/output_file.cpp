@@ -23,18 +23,33 @@ void RemovePendingAndDie(int signalNumber) {
     std::raise(signalNumber);
 }
 
-void GuardPending(const std::string& temporary) {
-    sigset_t all, old;
-    sigfillset(&all);
-    sigprocmask(SIG_BLOCK, &all, &old);  // no handler sees half a path
+constexpr int Interrupts[] = {SIGINT, SIGTERM, SIGHUP};
+
+// Holds the interrupts back for its lifetime, so that the file on disk and the path
+// the handler removes change together.
+class InterruptsHeld {
+public:
+    InterruptsHeld() {
+        sigset_t interrupts;
+        sigemptyset(&interrupts);
+        for (const int signalNumber : Interrupts) sigaddset(&interrupts, signalNumber);
+        sigprocmask(SIG_BLOCK, &interrupts, &old_);
+    }
+    ~InterruptsHeld() { sigprocmask(SIG_SETMASK, &old_, nullptr); }
+
+private:
+    sigset_t old_;
+};
+
+// Called with the interrupts held.
+void SetPending(const std::string& temporary) {
     const size_t length = temporary.size() < sizeof pendingPath ? temporary.size() : 0;
     std::memcpy(pendingPath, temporary.data(), length);
     pendingPath[length] = '\0';
-    sigprocmask(SIG_SETMASK, &old, nullptr);
 }
 
 void InstallHandlers() {
-    for (const int signalNumber : {SIGINT, SIGTERM, SIGHUP}) {
+    for (const int signalNumber : Interrupts) {
         struct sigaction action {};
         sigaction(signalNumber, nullptr, &action);
         if (action.sa_handler == SIG_IGN) continue;  // nohup keeps SIGHUP away
@@ -64,18 +79,22 @@ std::unique_ptr<OutputFile> OutputFile::Create(const std::string& path, std::str
     std::string pattern = DirectoryOf(path) + "." + BaseNameOf(path) + ".XXXXXX";
     std::vector<char> name(pattern.begin(), pattern.end());
     name.push_back('\0');
-    const int fd = mkostemp(name.data(), O_CLOEXEC);
+    int fd = -1, error = 0;
+    {
+        const InterruptsHeld held;
+        fd = mkostemp(name.data(), O_CLOEXEC);
+        error = errno;
+        if (fd >= 0) SetPending(name.data());
+    }
     if (fd < 0) {
-        reason = std::strerror(errno);
+        reason = std::strerror(error);
         return nullptr;
     }
     // mkostemp makes the file private; the finished one gets the usual permissions.
     const mode_t mask = umask(0);
     umask(mask);
     fchmod(fd, 0666 & ~mask);
-    std::unique_ptr<OutputFile> file(new OutputFile(path, name.data(), fd));
-    GuardPending(file->temporary_);
-    return file;
+    return std::unique_ptr<OutputFile>(new OutputFile(path, name.data(), fd));
 }
 
 OutputFile::OutputFile(std::string path, std::string temporary, int fd)
@@ -83,8 +102,9 @@ OutputFile::OutputFile(std::string path, std::string temporary, int fd)
 
 OutputFile::~OutputFile() {
     if (fd_ >= 0) close(fd_);
+    const InterruptsHeld held;
     if (!committed_) unlink(temporary_.c_str());
-    GuardPending("");
+    SetPending("");
 }
 
 bool OutputFile::Write(const void* data, size_t count, std::string& reason) {
