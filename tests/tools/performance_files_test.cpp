@@ -138,10 +138,13 @@ TEST(StandardMidiFile, BrokenFilesAreRefusedWithTheirReason) {
         {Smf(0, 1, 0, 96, {Bytes({0x00, 0xF4, 0x00})}), "0xF4"},
         {Smf(0, 1, 0, 96, {Bytes({0x00, 0xFF, 0x51, 0x02, 0x07, 0xA1})}), "tempo event of 2 bytes"},
         // 0x0FFFFFFF ticks at 5.2 ms are some 16 days.
-        {Smf(0, 1, 0, 96, {Bytes({0xFF, 0xFF, 0xFF, 0x7F, 0x90, 60, 100})}), "more than 24 hours"},
+        {Smf(0, 1, 0, 96, {Bytes({0x00, 0x90, 61, 100, 0xFF, 0xFF, 0xFF, 0x7F, 0x90, 60, 100})}),
+         "more than 24 hours"},
     };
     for (const auto& file : broken) {
-        const std::string error = ReadPerformance(file.file).error;
+        const performance::Reading reading = ReadPerformance(file.file);
+        EXPECT_TRUE(reading.events.empty()) << file.reason;
+        const std::string error = reading.error;
         EXPECT_NE(error.find(file.reason), std::string::npos)
             << "'" << error << "', not '" << file.reason << "'";
     }
@@ -155,9 +158,10 @@ TEST(MidiDat, ReadAsTheReplayReadsIt) {
     ExpectEvents(ReadPerformance(file), {{0, 60, 127}, {272, 60, 0}, {272, 200, 255}});
     ExpectEvents(ReadPerformance(NoteBytes(1, 1, 7) + NoteBytes(1, 0, 7 + 86400000)),
                  {{0, 1, 1}, {86400000, 1, 0}});
-    EXPECT_NE(ReadPerformance(NoteBytes(1, 1, 7) + NoteBytes(1, 0, 7 + 86400001))
-                  .error.find("more than 24 hours"),
-              std::string::npos);
+    const performance::Reading tooLong =
+        ReadPerformance(NoteBytes(1, 1, 7) + NoteBytes(1, 0, 7 + 86400001));
+    EXPECT_NE(tooLong.error.find("more than 24 hours"), std::string::npos);
+    EXPECT_TRUE(tooLong.events.empty());
 }
 
 TEST(MidiDat, ConvertsToAFormatZeroFileOneTickAMillisecond) {
