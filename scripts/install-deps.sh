@@ -27,6 +27,11 @@ packages=(
   # the Windows builds: MinGW-w64's cross compilers, GoogleTest's sources to build with
   # them, and Wine to run what they build (its 32-bit half from the i386 architecture)
   g++-mingw-w64-x86-64-posix g++-mingw-w64-i686-posix googletest wine wine64 wine32:i386
+  # the LV2 plugin: the LV2 headers with lv2_validate (and sordi's sord_validate under
+  # it), lilv for the test host, and jalv to play it in a JACK session
+  lv2-dev sordi liblilv-dev jalv
+  # session-manager (NSM) support over OSC, and the Python OSC the test's fake server uses
+  liblo-dev python3-liblo
 )
 
 missing=()

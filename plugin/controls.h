@@ -1,0 +1,17 @@
+#pragma once
+// The host's control values handed to the engine, as the refresh tick hands the window's.
+#include "plugin/ports.h"
+#include "synth/engine.h"
+
+namespace plugin {
+
+// A control value clamped to its range and rounded to a whole number, as the window's
+// sliders and field hold them; a value that is no number gives the fallback.
+int ControlValue(float value, const ControlRange& range);
+
+// The eleven weights (ports in WeightPortPartial's order) and the release slider's
+// position into the engine. Returns the Amplitude, which strikes take.
+int32_t ApplyControls(synth::Engine& engine, const float* const weights[synth::PartialCount],
+                      float release, float amplitude);
+
+}  // namespace plugin
