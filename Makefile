@@ -47,6 +47,7 @@ test-fuzz: deps
 bench: build
 	$(BUILD)/bench/render_bench
 	$(BUILD)/bench/midi_throughput_bench
+	$(BUILD)/bench/plugin_bench
 
 # The delay from a MIDI Note On to its sound, on the real program under dummy JACK
 # servers of every period and through PulseAudio; SYSTEMS="jack-8192 pulse" picks some.
