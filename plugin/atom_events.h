@@ -1,12 +1,21 @@
 #pragma once
 // The events of an atom sequence as the host wrote them, read only within the size the
 // sequence declares: an event whose header or body would run past it ends the walk, so
-// a malformed sequence is read no further than its end.
+// a malformed sequence is read no further than its end. Headers are copied out, since
+// some hosts align a sequence's events to 4 bytes only, less than their 64-bit time asks.
 #include <lv2/atom/atom.h>
 
 #include <cstdint>
+#include <cstring>
 
 namespace plugin {
+
+struct AtomEvent {
+    int64_t frames;
+    uint32_t type;
+    uint32_t size;
+    const uint8_t* body;
+};
 
 template <class Visit>
 void ForEachEvent(const LV2_Atom_Sequence& sequence, Visit visit) {
@@ -14,10 +23,11 @@ void ForEachEvent(const LV2_Atom_Sequence& sequence, Visit visit) {
     const auto* body = reinterpret_cast<const uint8_t*>(&sequence.body);
     uint64_t offset = sizeof(LV2_Atom_Sequence_Body);
     while (offset + sizeof(LV2_Atom_Event) <= size) {
-        const auto* event = reinterpret_cast<const LV2_Atom_Event*>(body + offset);
-        if (event->body.size > size - offset - sizeof(LV2_Atom_Event)) return;
-        visit(*event);
-        offset += (sizeof(LV2_Atom_Event) + event->body.size + 7) & ~uint64_t{7};  // 64-bit aligned
+        LV2_Atom_Event header;
+        std::memcpy(&header, body + offset, sizeof header);
+        if (header.body.size > size - offset - sizeof header) return;
+        visit(AtomEvent{header.time.frames, header.body.type, header.body.size, body + offset + sizeof header});
+        offset += (sizeof header + header.body.size + 7) & ~uint64_t{7};  // events are 64-bit aligned
     }
 }
 

@@ -12,12 +12,12 @@ int ControlValue(float value, const ControlRange& range) {
     return static_cast<int>(std::lround(clamped));
 }
 
-int32_t ApplyControls(synth::Engine& engine, const float* const weights[synth::PartialCount],
+int32_t ApplyControls(synth::Engine& engine, const float (&weights)[synth::PartialCount],
                       float release, float amplitude) {
     for (int port = 0; port < synth::PartialCount; ++port) {
         const int partial = WeightPortPartial[port];
         engine.HarmonicWeights[partial] =
-            ControlValue(*weights[port], partial == 0 ? FundamentalRange : WeightRange);
+            ControlValue(weights[port], partial == 0 ? FundamentalRange : WeightRange);
     }
     engine.NoteOffRelease = 2 * ControlValue(release, ReleaseRange) + 1;
     return ControlValue(amplitude, AmplitudeRange);

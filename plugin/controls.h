@@ -9,9 +9,9 @@ namespace plugin {
 // sliders and field hold them; a value that is no number gives the fallback.
 int ControlValue(float value, const ControlRange& range);
 
-// The eleven weights (ports in WeightPortPartial's order) and the release slider's
-// position into the engine. Returns the Amplitude, which strikes take.
-int32_t ApplyControls(synth::Engine& engine, const float* const weights[synth::PartialCount],
+// The eleven weights (in the order of the ports, WeightPortPartial's) and the release
+// slider's position into the engine. Returns the Amplitude, which strikes take.
+int32_t ApplyControls(synth::Engine& engine, const float (&weights)[synth::PartialCount],
                       float release, float amplitude);
 
 }  // namespace plugin

@@ -5,6 +5,7 @@
 #include <lv2/urid/urid.h>
 
 #include <algorithm>
+#include <array>
 #include <cmath>
 #include <cstring>
 #include <new>
@@ -27,14 +28,11 @@ constexpr double HighestRate = 1e7;
 struct Instance {
     explicit Instance(uint32_t rate, LV2_URID midiEvent) : player(rate), midiEvent(midiEvent) {}
 
+    float Control(uint32_t port) const { return *static_cast<const float*>(ports[port]); }
+
     BlockPlayer player;
     LV2_URID midiEvent;
-    const LV2_Atom_Sequence* midiIn = nullptr;
-    float* out = nullptr;
-    const float* weights[synth::PartialCount] = {};
-    const float* release = nullptr;
-    const float* amplitude = nullptr;
-    float* latency = nullptr;
+    std::array<void*, PortCount> ports{};  // as the host connected them, by index
 };
 
 LV2_Handle Instantiate(const LV2_Descriptor*, double rate, const char*,
@@ -49,19 +47,7 @@ LV2_Handle Instantiate(const LV2_Descriptor*, double rate, const char*,
 }
 
 void ConnectPort(LV2_Handle handle, uint32_t port, void* data) {
-    auto& instance = *static_cast<Instance*>(handle);
-    if (port >= FirstWeight && port < FirstWeight + synth::PartialCount) {
-        instance.weights[port - FirstWeight] = static_cast<const float*>(data);
-        return;
-    }
-    switch (port) {
-        case MidiIn: instance.midiIn = static_cast<const LV2_Atom_Sequence*>(data); break;
-        case AudioOut: instance.out = static_cast<float*>(data); break;
-        case Release: instance.release = static_cast<const float*>(data); break;
-        case Amplitude: instance.amplitude = static_cast<const float*>(data); break;
-        case Latency: instance.latency = static_cast<float*>(data); break;
-        default: break;
-    }
+    if (port < PortCount) static_cast<Instance*>(handle)->ports[port] = data;
 }
 
 void Activate(LV2_Handle handle) { static_cast<Instance*>(handle)->player.Reset(); }
@@ -70,19 +56,23 @@ void Activate(LV2_Handle handle) { static_cast<Instance*>(handle)->player.Reset(
 // frame already played, or past the run, is played where the run then stands.
 void Run(LV2_Handle handle, uint32_t frames) {
     auto& instance = *static_cast<Instance*>(handle);
-    if (instance.latency) *instance.latency = AddedLatency;
+    if (auto* latency = static_cast<float*>(instance.ports[Latency])) *latency = AddedLatency;
+    float weights[synth::PartialCount];
+    for (int i = 0; i < synth::PartialCount; ++i) weights[i] = instance.Control(FirstWeight + i);
     synth::Engine& engine = instance.player.engine;
-    const int32_t amplitude = ApplyControls(engine, instance.weights, *instance.release, *instance.amplitude);
+    const int32_t amplitude =
+        ApplyControls(engine, weights, instance.Control(Release), instance.Control(Amplitude));
+    auto* out = static_cast<float*>(instance.ports[AudioOut]);
+    const auto& midiIn = *static_cast<const LV2_Atom_Sequence*>(instance.ports[MidiIn]);
     uint32_t played = 0;
-    ForEachEvent(*instance.midiIn, [&](const LV2_Atom_Event& event) {
-        if (event.body.type != instance.midiEvent) return;
-        const auto at = static_cast<uint32_t>(std::clamp<int64_t>(event.time.frames, played, frames));
-        instance.player.Render(instance.out + played, at - played);
+    ForEachEvent(midiIn, [&](const AtomEvent& event) {
+        if (event.type != instance.midiEvent) return;
+        const auto at = static_cast<uint32_t>(std::clamp<int64_t>(event.frames, played, frames));
+        instance.player.Render(out + played, at - played);
         played = at;
-        PlayMidiMessage(engine, static_cast<const uint8_t*>(LV2_ATOM_BODY_CONST(&event.body)),
-                        event.body.size, amplitude);
+        PlayMidiMessage(engine, event.body, event.size, amplitude);
     });
-    instance.player.Render(instance.out + played, frames - played);
+    instance.player.Render(out + played, frames - played);
 }
 
 void Cleanup(LV2_Handle handle) { delete static_cast<Instance*>(handle); }

@@ -17,8 +17,13 @@ uri=$(lv2ls)
 [ -n "$uri" ] && [ "$(wc -l <<<"$uri")" -eq 1 ] || fail "no single plugin in $LV2_PATH: $uri"
 
 # jalv reads commands on its standard input and ends at its end: a pipe held open here.
+# A plugin built with the address sanitizer needs its runtime loaded first (jalv itself
+# is not built with it, nor free of leaks at its exit).
 mkfifo "$work/to_jalv"
-jalv -x -n "$client" "$uri" <"$work/to_jalv" >"$work/jalv.log" 2>&1 &
+preload=()
+[ -n "${KELVARIN_TEST_SANITIZER_RUNTIME:-}" ] &&
+  preload=(env LD_PRELOAD="$KELVARIN_TEST_SANITIZER_RUNTIME" ASAN_OPTIONS=detect_leaks=0)
+"${preload[@]}" jalv -x -n "$client" "$uri" <"$work/to_jalv" >"$work/jalv.log" 2>&1 &
 pid=$!
 exec 7>"$work/to_jalv"
 jalv_up() { jack_lsp | grep -qx "$client:out"; }

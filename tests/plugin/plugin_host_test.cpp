@@ -26,9 +26,12 @@ std::atomic<int> Allocations{0};
 
 }  // namespace
 
-void* operator new(std::size_t size) {
+void* operator new(std::size_t size, const std::nothrow_t&) noexcept {
     if (Counting.load()) Allocations.fetch_add(1);
-    if (void* memory = std::malloc(size ? size : 1)) return memory;
+    return std::malloc(size ? size : 1);
+}
+void* operator new(std::size_t size) {
+    if (void* memory = operator new(size, std::nothrow)) return memory;
     throw std::bad_alloc();
 }
 void operator delete(void* memory) noexcept { std::free(memory); }
@@ -121,7 +124,7 @@ Score EveryNote() {
     score.push_back({501, {0xE0, 0, 64}});
     score.push_back({502, {0xC0, 5}});
     score.push_back({503, {0xF8}});
-    score.push_back({504, {0x90, 70}});  // a Note On without its velocity
+    score.push_back({4400, {0x90, 70}});  // a Note On without its velocity, note 70 sounding
     SortByFrame(score);
     return score;
 }
@@ -179,6 +182,17 @@ TEST(PluginInAHost, ControlsBeyondTheirRangesAreClampedAndRounded) {
         EXPECT_EQ(FirstDifference(played, host.Latency(), PlayByHand(chord, 8000, 44100, c.taken)), -1)
             << "with Amplitude " << c.given.amplitude;
     }
+}
+
+TEST(PluginInAHost, IsRefusedToAHostWithoutAUridMapOrAnAudioRate) {
+    Lv2TestHost host(44100);
+    LV2_URID_Map map = {nullptr, [](LV2_URID_Map_Handle, const char*) -> LV2_URID { return 1; }};
+    const LV2_Feature mapFeature = {LV2_URID__map, &map};
+    const LV2_Feature* withMap[] = {&mapFeature, nullptr};
+    const LV2_Feature* without[] = {nullptr};
+    EXPECT_EQ(lilv_plugin_instantiate(host.Plugin(), 44100, without), nullptr);
+    for (const double rate : {0.0, -44100.0, 1e12, static_cast<double>(NaN)})
+        EXPECT_EQ(lilv_plugin_instantiate(host.Plugin(), rate, withMap), nullptr) << rate;
 }
 
 TEST(PluginInAHost, ItsControlsAreTheWindowsWithTheirDefaults) {

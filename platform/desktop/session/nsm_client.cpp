@@ -26,6 +26,10 @@ constexpr int ErrNoSessionOpen = -6;
 constexpr int ErrNotNow = -8;
 constexpr int ErrCreateFailed = -10;
 
+// A string argument. OSC aligns arguments to 4 bytes only, less than liblo's lo_arg
+// union asks, so the text is taken from where the argument starts, not through a member.
+const char* String(const lo_arg* argument) { return reinterpret_cast<const char*>(argument); }
+
 std::string CurrentDirectory() {
     char path[4096];
     return getcwd(path, sizeof path) ? path : "the directory it was started in";
@@ -88,7 +92,7 @@ void NsmClient::Receive() {
 }
 
 int NsmClient::OnOpen(const char*, const char*, lo_arg** argv, int, lo_message, void* self) {
-    static_cast<NsmClient*>(self)->Open(&argv[0]->s, &argv[2]->s);
+    static_cast<NsmClient*>(self)->Open(String(argv[0]), String(argv[2]));
     return 0;
 }
 
@@ -130,8 +134,8 @@ int NsmClient::OnSave(const char*, const char*, lo_arg**, int, lo_message, void*
 // The manager refuses the announcement (its other errors answer nothing it was asked).
 int NsmClient::OnError(const char*, const char*, lo_arg** argv, int, lo_message, void* self) {
     auto& client = *static_cast<NsmClient*>(self);
-    if (std::strcmp(&argv[0]->s, Announcement) == 0 && client.state_ == State::Announced) {
-        std::fprintf(stderr, "Kelvarin: the session manager refused it (%s); going on without a session\n", &argv[2]->s);
+    if (std::strcmp(String(argv[0]), Announcement) == 0 && client.state_ == State::Announced) {
+        std::fprintf(stderr, "Kelvarin: the session manager refused it (%s); going on without a session\n", String(argv[2]));
         client.state_ = State::Refused;
     }
     return 0;
