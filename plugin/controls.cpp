@@ -5,12 +5,16 @@
 
 namespace plugin {
 
+namespace {
+
 int ControlValue(float value, const ControlRange& range) {
     if (std::isnan(value)) return range.fallback;
     const float clamped = std::clamp(value, static_cast<float>(range.minimum),
                                      static_cast<float>(range.maximum));
     return static_cast<int>(std::lround(clamped));
 }
+
+}  // namespace
 
 int32_t ApplyControls(synth::Engine& engine, const float (&weights)[synth::PartialCount],
                       float release, float amplitude) {
