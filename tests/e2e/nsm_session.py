@@ -5,8 +5,8 @@ directory the session gives and names its JACK clients after the client id, save
 the server's save (a settings file it cannot write is said on stderr and answered with
 an error, and the next save writes it whole), ends on SIGTERM with the sliders saved,
 and started again in the same session it has its settings back. A server that never
-answers does not keep the window from opening, and a session directory that cannot be
-made leaves the files where the program started. Runs inside with_desktop_session.sh
+answers, or refuses the program, does not keep the window from opening, and a session
+directory that cannot be made leaves the files where the program started. Runs inside with_desktop_session.sh
 (DISPLAY and a JACK server).
 
     nsm_session.py KELVARIN MIDI_TEST_SOURCE
@@ -205,9 +205,33 @@ def without_an_answer(work):
     wait_for(lambda: "Kelvarin:outport 0" in jack_ports(), "no JACK output named Kelvarin", program)
     if "opened no session" not in program.stderr_text():
         fail("the program did not say it goes on without a session: " + program.stderr_text(), program)
+    # Its JACK clients are named already: an open that comes now is refused, "not now".
+    manager.send("/nsm/client/open", os.path.join(work, "late"), "Kelvarin", "nKLVC")
+    args = manager.expect("/error", "/nsm/client/open", program)
+    if args[1] != -8 or os.path.exists(os.path.join(work, "late")):
+        fail("a late open was answered %s" % args, program)
     program.end()
     if "sl1=100" not in settings(os.path.join(start_dir, "Kelvarin.ini")):
         fail("the settings were not saved where the program started")
+
+
+def refused(work):
+    start_dir = os.path.join(work, "refused")
+    os.makedirs(start_dir)
+    manager = FakeManager()
+    program = Program(start_dir, manager.url)
+    manager.expect("/nsm/server/announce", program=program)
+    manager.send("/error", "/nsm/server/announce", -3, "not welcome here")
+    wait_for(program.window_up, "no window after the announcement was refused", program)
+    if "refused it (not welcome here)" not in program.stderr_text():
+        fail("the program did not say it was refused: " + program.stderr_text(), program)
+    manager.send("/nsm/client/save")
+    args = manager.expect("/error", "/nsm/client/save", program)
+    if args[1] != -6:
+        fail("a save without a session was answered %s" % args, program)
+    program.end()
+    if "sl1=100" not in settings(os.path.join(start_dir, "Kelvarin.ini")):
+        fail("refused, the program did not save where it started")
 
 
 def into_a_directory_that_cannot_be(work):
@@ -232,8 +256,9 @@ work = tempfile.mkdtemp()
 try:
     in_a_session(work)
     without_an_answer(work)
+    refused(work)
     into_a_directory_that_cannot_be(work)
 finally:
     shutil.rmtree(work)
 print("joined a session: its directory, names, saves, a failed save, SIGTERM and a restart; "
-      "went on without an answer and without a usable directory")
+      "went on without an answer, refused, and without a usable directory")
