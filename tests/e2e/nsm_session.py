@@ -195,61 +195,58 @@ def in_a_session(work):
         source.wait()
 
 
-def without_an_answer(work):
-    start_dir = os.path.join(work, "silent")
+def announced(work, name):
+    """The program started in a directory of its own, its announcement received."""
+    start_dir = os.path.join(work, name)
     os.makedirs(start_dir)
     manager = FakeManager()
     program = Program(start_dir, manager.url)
     manager.expect("/nsm/server/announce", program=program)
-    wait_for(program.window_up, "the window did not open without the server's answer", program)
-    wait_for(lambda: "Kelvarin:outport 0" in jack_ports(), "no JACK output named Kelvarin", program)
-    if "opened no session" not in program.stderr_text():
-        fail("the program did not say it goes on without a session: " + program.stderr_text(), program)
-    # Its JACK clients are named already: an open that comes now is refused, "not now".
-    manager.send("/nsm/client/open", os.path.join(work, "late"), "Kelvarin", "nKLVC")
-    args = manager.expect("/error", "/nsm/client/open", program)
-    if args[1] != -8 or os.path.exists(os.path.join(work, "late")):
-        fail("a late open was answered %s" % args, program)
+    return start_dir, manager, program
+
+
+def expect_answer(manager, path, request, code, said, program):
+    """The manager's request answered with that error code, and said on stderr."""
+    args = manager.expect(path, request, program)
+    if args[1] != code or said not in program.stderr_text():
+        fail("%s was answered %s, and the program said: %s" % (request, args, program.stderr_text()), program)
+
+
+def end_saved_where_started(program, start_dir):
     program.end()
     if "sl1=100" not in settings(os.path.join(start_dir, "Kelvarin.ini")):
-        fail("the settings were not saved where the program started")
+        fail("the settings were not saved in the directory the program started in")
+
+
+def without_an_answer(work):
+    start_dir, manager, program = announced(work, "silent")
+    wait_for(program.window_up, "the window did not open without the server's answer", program)
+    wait_for(lambda: "Kelvarin:outport 0" in jack_ports(), "no JACK output named Kelvarin", program)
+    # Its JACK clients are named already: an open that comes now is refused, "not now".
+    manager.send("/nsm/client/open", os.path.join(work, "late"), "Kelvarin", "nKLVC")
+    expect_answer(manager, "/error", "/nsm/client/open", -8, "opened no session", program)
+    if os.path.exists(os.path.join(work, "late")):
+        fail("a late open made its directory", program)
+    end_saved_where_started(program, start_dir)
 
 
 def refused(work):
-    start_dir = os.path.join(work, "refused")
-    os.makedirs(start_dir)
-    manager = FakeManager()
-    program = Program(start_dir, manager.url)
-    manager.expect("/nsm/server/announce", program=program)
+    start_dir, manager, program = announced(work, "refused")
     manager.send("/error", "/nsm/server/announce", -3, "not welcome here")
     wait_for(program.window_up, "no window after the announcement was refused", program)
-    if "refused it (not welcome here)" not in program.stderr_text():
-        fail("the program did not say it was refused: " + program.stderr_text(), program)
     manager.send("/nsm/client/save")
-    args = manager.expect("/error", "/nsm/client/save", program)
-    if args[1] != -6:
-        fail("a save without a session was answered %s" % args, program)
-    program.end()
-    if "sl1=100" not in settings(os.path.join(start_dir, "Kelvarin.ini")):
-        fail("refused, the program did not save where it started")
+    expect_answer(manager, "/error", "/nsm/client/save", -6, "refused it (not welcome here)", program)
+    end_saved_where_started(program, start_dir)
 
 
 def into_a_directory_that_cannot_be(work):
-    start_dir = os.path.join(work, "unusable")
-    os.makedirs(start_dir)
     not_a_directory = os.path.join(work, "a-file")
     open(not_a_directory, "w").close()
-    manager = FakeManager()
-    program = Program(start_dir, manager.url)
-    manager.expect("/nsm/server/announce", program=program)
+    start_dir, manager, program = announced(work, "unusable")
     manager.send("/nsm/client/open", os.path.join(not_a_directory, "Kelvarin.nKLVB"), "Kelvarin", "nKLVB")
-    args = manager.expect("/error", "/nsm/client/open", program)
+    expect_answer(manager, "/error", "/nsm/client/open", -10, "cannot be used", program)
     wait_for(program.window_up, "no window after the failed open", program)
-    if args[1] != -10 or "cannot be used" not in program.stderr_text():
-        fail("the failed open answered %s and said: %s" % (args, program.stderr_text()), program)
-    program.end()
-    if "sl1=100" not in settings(os.path.join(start_dir, "Kelvarin.ini")):
-        fail("the settings were lost: not in the directory the program started in")
+    end_saved_where_started(program, start_dir)
 
 
 work = tempfile.mkdtemp()
