@@ -48,6 +48,7 @@ bench: build
 	$(BUILD)/bench/render_bench
 	$(BUILD)/bench/midi_throughput_bench
 	$(BUILD)/bench/tool_render_bench $(BUILD)/kelvarin-render
+	$(BUILD)/bench/plugin_bench
 
 # The delay from a MIDI Note On to its sound, on the real program under dummy JACK
 # servers of every period and through PulseAudio; SYSTEMS="jack-8192 pulse" picks some.

@@ -1,6 +1,7 @@
 // Kelvarin: the process runs the main dialog on the desktop and ends with it.
 // Doubles are IEEE 64-bit throughout: x86-64 arithmetic has a 53-bit significand.
 #include <cstdio>
+#include <filesystem>
 
 #include "app/command_line.h"
 #include "app/main_app.h"
@@ -15,6 +16,7 @@ int main(int argc, char** argv) {
     }
     platform::desktop::DesktopPlatform platform;
     if (!platform.OpenDisplay()) return 1;  // it has said why
+    platform.JoinSession(std::filesystem::path(argv[0]).filename());  // only with NSM_URL set
     app::ProgramState state(platform.GetFiles());
     app::MainApp application(platform, state);
     application.InitInstance();  // false: nothing more to run once the dialog has ended

@@ -65,6 +65,7 @@ const MainDialog::Route MainDialog::Routes[] = {
     {WM_MOUSEMOVE, AnyId, &MainDialog::OnMouseMove},
     {WM_ACTIVATE, AnyId, &MainDialog::OnActivate},
     {WM_ENDSESSION, AnyId, &MainDialog::OnEndSession},
+    {WM_SAVESETTINGS, AnyId, &MainDialog::OnSaveSettings},
 };
 
 LRESULT MainDialog::Dispatch(UINT message, WPARAM wParam, LPARAM lParam) {

@@ -68,6 +68,10 @@ private:
     void SetSliderRanges();
     void LoadSliderPositions();
     void SaveSettingsAndExit();
+    // True when every slider's value was written.
+    bool SaveSliderPositions();
+    // A session manager's save: the sliders now, and the program goes on.
+    platform::LRESULT OnSaveSettings(platform::WPARAM wParam, platform::LPARAM lParam);
 
     // Output stream: output_stream.cpp
     void OnOK();

@@ -44,9 +44,9 @@ int32_t SettingsFile::ReadSettingInt(std::string_view key) {
     return AsciiToInt(ReadSettingText(key));
 }
 
-void SettingsFile::WriteSettingInt(int32_t value, std::string_view key) {
-    if (SettingsPath.empty()) return;
-    profile_.WritePrivateProfileString(SettingsSection, key, std::to_string(value), SettingsPath);
+bool SettingsFile::WriteSettingInt(int32_t value, std::string_view key) {
+    if (SettingsPath.empty()) return false;
+    return profile_.WritePrivateProfileString(SettingsSection, key, std::to_string(value), SettingsPath);
 }
 
 bool SettingsFile::HoldsSettingInt(int32_t value, std::string_view key) {

@@ -22,7 +22,8 @@ public:
     bool SettingsFileExists();
     // The key's value as atoi reads it; 0 for a missing file, section or key.
     int32_t ReadSettingInt(std::string_view key);
-    void WriteSettingInt(int32_t value, std::string_view key);
+    // False when the value could not be written.
+    bool WriteSettingInt(int32_t value, std::string_view key);
     // True when the key's text in the file is exactly the value, as a write would put it.
     bool HoldsSettingInt(int32_t value, std::string_view key);
 

@@ -20,14 +20,25 @@ void MainDialog::LoadSliderPositions() {
 }
 
 void MainDialog::SaveSettingsAndExit() {
+    SaveSliderPositions();
+    GetWindow().EndDialog(0);
+}
+
+bool MainDialog::SaveSliderPositions() {
     UpdateData(true);
+    bool saved = true;
     const auto save = [&](const SliderKey& slider) {
-        state_.settings.WriteSettingInt(SliderMaximum - GetWindow().GetSliderPos(slider.id),
-                                        slider.key);
+        saved = state_.settings.WriteSettingInt(SliderMaximum - GetWindow().GetSliderPos(slider.id),
+                                                slider.key) &&
+                saved;
     };
     for (const SliderKey& slider : WeightSliders) save(slider);
     save(ReleaseSlider);
-    GetWindow().EndDialog(0);
+    return saved;
+}
+
+platform::LRESULT MainDialog::OnSaveSettings(platform::WPARAM, platform::LPARAM) {
+    return SaveSliderPositions() ? 1 : 0;
 }
 
 }  // namespace app

@@ -37,6 +37,9 @@ constexpr UINT WM_MOUSEMOVE = 0x0200;
 constexpr UINT WM_LBUTTONDOWN = 0x0201;
 constexpr UINT MM_WOM_DONE = 0x03BD;  // a queued wave block has played; lParam is its header
 constexpr UINT MM_MIM_DATA = 0x03C3;  // a short MIDI message; lParam is the packed bytes
+constexpr UINT WM_APP = 0x8000;         // the first of the messages a program defines itself
+// A session manager asks for the sliders to be saved now; the result is 1 when they were.
+constexpr UINT WM_SAVESETTINGS = WM_APP + 1;
 
 // WM_COMMAND: notification code in the high word of wParam, control id in the low word.
 constexpr UINT BN_CLICKED = 0;

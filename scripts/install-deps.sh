@@ -30,6 +30,11 @@ packages=(
   # the command-line tools write audio files with libsndfile; their tests read Standard
   # MIDI Files with mido and measure the sound with numpy and sox
   libsndfile1-dev python3-mido python3-numpy sox
+  # the LV2 plugin: the LV2 headers with lv2_validate (and sordi's sord_validate under
+  # it), lilv for the test host, and jalv to play it in a JACK session
+  lv2-dev sordi liblilv-dev jalv
+  # session-manager (NSM) support over OSC, and the Python OSC the test's fake server uses
+  liblo-dev python3-liblo
 )
 
 missing=()

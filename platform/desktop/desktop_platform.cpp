@@ -3,11 +3,13 @@
 #include <FL/Fl.H>
 #include <FL/x.H>
 
+#include <chrono>
 #include <cstdio>
 #include <cstdlib>
 #include <ctime>
 #include <memory>
 
+#include "platform/desktop/session/nsm_client.h"
 #include "platform/desktop/window/dialog_window.h"
 #include "platform/desktop/window/keyboard_filter.h"
 
@@ -15,6 +17,8 @@ namespace platform::desktop {
 namespace {
 
 constexpr double WaitForever = 1e20;
+// How long a session manager has to open its session before the window opens without.
+constexpr std::chrono::seconds SessionOpenWait{3};
 
 void SayWhyNoDisplay() {
     const char* x = std::getenv("DISPLAY");
@@ -36,7 +40,9 @@ void SayWhyNoDisplay() {
 
 DesktopPlatform::DesktopPlatform() = default;
 
-DesktopPlatform::~DesktopPlatform() = default;
+DesktopPlatform::~DesktopPlatform() {
+    if (session_) Fl::remove_fd(session_->Socket());
+}
 
 uint32_t DesktopPlatform::GetTickCount() {
     timespec now{};
@@ -62,12 +68,31 @@ bool DesktopPlatform::OpenDisplay() {
     return true;
 }
 
+void DesktopPlatform::JoinSession(const std::string& executable) {
+    const char* url = std::getenv("NSM_URL");
+    if (!url || !*url) return;
+    session_ = NsmClient::Announce(url, executable);
+    if (!session_) return;
+    session_->WaitForOpen(SessionOpenWait);
+    session_->SaveWith([this] { return SaveSettings(); });
+    Fl::add_fd(session_->Socket(), FL_READ, &OnSessionMessage, this);
+}
+
+void DesktopPlatform::OnSessionMessage(int, void* self) {
+    static_cast<DesktopPlatform*>(self)->session_->Receive();
+}
+
+bool DesktopPlatform::SaveSettings() {
+    return mainWindow_ && mainWindow_->SendMessage(WM_SAVESETTINGS, 0, 0) == 1;
+}
+
 int DesktopPlatform::RunModal(Dialog& dialog) {
     if (!OpenDisplay()) return -1;
     sessionEnd_.Watch();
     auto window = std::make_unique<DialogWindow>(dialog, queue_, modalDepth_ > 0);
     dialog.AttachWindow(window.get());
     sessionEnd_.Add(*window);
+    if (modalDepth_ == 0) mainWindow_ = window.get();
     ++modalDepth_;
     int result = -1;
     if (dialog.WindowProc(WM_CREATE, 0, 0) != -1) {
@@ -82,6 +107,7 @@ int DesktopPlatform::RunModal(Dialog& dialog) {
     waveOut_.AbandonStreamsOf(window.get());
     midiIn_.AbandonDevicesOf(window.get());
     --modalDepth_;
+    if (modalDepth_ == 0) mainWindow_ = nullptr;
     dialog.AttachWindow(nullptr);
     return result;
 }

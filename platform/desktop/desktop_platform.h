@@ -3,6 +3,8 @@
 // through RtAudio, files through POSIX. Everything runs on the thread that calls
 // RunModal; the audio thread only hands played blocks over to it.
 #include <cstdint>
+#include <memory>
+#include <string>
 
 #include "platform/desktop/window/message_queue.h"
 #include "platform/desktop/files/posix_file_system.h"
@@ -12,6 +14,8 @@
 #include "platform/platform.h"
 
 namespace platform::desktop {
+
+class NsmClient;
 
 class DesktopPlatform final : public Platform {
 public:
@@ -26,10 +30,16 @@ public:
     uint32_t GetTickCount() override;
     // False, having said why on stderr, when there is no display to show windows on.
     bool OpenDisplay();
+    // With NSM_URL set, joins the session manager's session (nsm_client.h) before the
+    // program's files and clients open; without it, does nothing.
+    void JoinSession(const std::string& executable);
     int RunModal(Dialog& dialog) override;
 
 private:
     void RunLoop(const DialogWindow& window);
+    static void OnSessionMessage(int socket, void* self);
+    // The session manager's "save", carried out by the main dialog.
+    bool SaveSettings();
 
     MessageQueue queue_;
     PosixFileSystem files_;
@@ -37,6 +47,8 @@ private:
     SessionEnd sessionEnd_;
     RtMidiMidiIn midiIn_;
     int modalDepth_ = 0;
+    DialogWindow* mainWindow_ = nullptr;  // the outermost dialog's, while it runs
+    std::unique_ptr<NsmClient> session_;
 };
 
 }  // namespace platform::desktop

@@ -38,6 +38,9 @@ expected=(
   ./usr/share/man/man1/kelvarin-convert.1.gz
   ./usr/share/doc/kelvarin/copyright
   ./usr/share/doc/kelvarin/changelog.gz
+  ./usr/lib/lv2/kelvarin.lv2/kelvarin.so
+  ./usr/lib/lv2/kelvarin.lv2/manifest.ttl
+  ./usr/lib/lv2/kelvarin.lv2/kelvarin.ttl
 )
 dpkg-deb -c "$deb" >"$work/contents" || fail "dpkg-deb cannot list the package"
 files=$(awk '$1 !~ /^d/ { print $6 }' "$work/contents" | sort)
@@ -60,6 +63,7 @@ desktop=$root/usr/share/applications/$app_id.desktop
 metainfo=$root/usr/share/metainfo/$app_id.metainfo.xml
 desktop-file-validate "$desktop" || fail "the menu entry does not validate"
 grep -qx 'Categories=AudioVideo;Audio;Midi;' "$desktop" || fail "the menu entry is not in AudioVideo;Audio;Midi;"
+grep -qx 'X-NSM-Capable=true' "$desktop" || fail "the menu entry does not mark the program NSM-capable"
 exec_line=$(sed -n 's/^Exec=//p' "$desktop")
 [ -x "$root/usr/bin/$exec_line" ] || fail "the menu entry starts '$exec_line', which the package does not install in /usr/bin"
 icon=$(sed -n 's/^Icon=//p' "$desktop")
@@ -110,6 +114,10 @@ manual=$(zcat "$root/usr/share/man/man1/kelvarin.1.gz")
 for topic in Kelvarin.ini midi.dat JACK PulseAudio ALSA Tab DISPLAY; do
   grep -q "$topic" <<<"$manual" || fail "the manual page does not mention $topic"
 done
+
+# The plugin's bundle as hosts find it on Debian's LV2 path.
+LV2_PATH=$root/usr/lib/lv2 lv2ls | grep -qx 'https://github.com/kelvarin/kelvarin/lv2' ||
+  fail "no host finds the plugin in the package's /usr/lib/lv2: $(LV2_PATH=$root/usr/lib/lv2 lv2ls 2>&1)"
 
 version=$(dpkg-deb -f "$deb" Version)
 [ "$("$root/usr/bin/kelvarin" --version)" = "Kelvarin $version" ] ||

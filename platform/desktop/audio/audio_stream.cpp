@@ -9,12 +9,13 @@
 
 #include "platform/desktop/audio/jack_output.h"
 #include "platform/desktop/audio/sample_rate_converter.h"
+#include "platform/desktop/session/client_names.h"
 #include "platform/desktop/ui_wakeup.h"
 
 namespace platform::desktop {
 namespace {
 
-const char* const ClientName = "Kelvarin";  // the JACK client's name
+const char* const StreamName = "Kelvarin";  // as PulseAudio and ALSA show the stream
 // Asked of PulseAudio and ALSA (JACK sets its own period): 8 buffers of 256 frames keep
 // about 46 ms in the device, so it never asks for more at once than is queued.
 constexpr unsigned BufferFrames = 256;
@@ -81,7 +82,7 @@ AudioStream::~AudioStream() {
 // each of its ports.
 AudioStream::StartResult AudioStream::StartJack() {
     JackOutput::OpenResult opened = JackOutput::OpenResult::NoServer;
-    jack_ = JackOutput::Open(ClientName, MaxChannels, opened);
+    jack_ = JackOutput::Open(AudioClientName(), MaxChannels, opened);
     if (!jack_) return opened == JackOutput::OpenResult::NoServer ? StartResult::NoDevice : StartResult::Failed;
     deviceRate_ = jack_->Rate();
     periodFrames_ = jack_->PeriodFrames();
@@ -103,7 +104,7 @@ AudioStream::StartResult AudioStream::Start(int api) {
         parameters.deviceId = id;
         parameters.nChannels = channels_;
         RtAudio::StreamOptions options;
-        options.streamName = ClientName;
+        options.streamName = StreamName;
         options.numberOfBuffers = DeviceBuffers;
         unsigned frames = BufferFrames;
         audio->openStream(&parameters, nullptr, RTAUDIO_FLOAT32, deviceRate_, &frames, &Render,

@@ -13,13 +13,13 @@
 
 #include "platform/desktop/midi/midi_ring.h"
 #include "platform/desktop/run_within.h"
+#include "platform/desktop/session/client_names.h"
 
 namespace platform::desktop {
 namespace {
 
-// Every JACK client and port of the program is named from here, and sources whose
-// names start with it are never listed.
-const char* const ClientName = "Kelvarin MIDI";
+// The program's client is named by MidiClientName, and sources whose names start with
+// that are never listed.
 const char* const PortName = "Kelvarin MIDI in";
 constexpr size_t RingCapacity = 65536;
 const char* const AlsaSequencerDevice = "/dev/snd/seq";
@@ -38,7 +38,7 @@ void OnError(RtMidiError::Type type, const std::string&, void* failed) {
 // when the ALSA sequencer cannot be opened).
 std::unique_ptr<RtMidiIn> Connect(RtMidi::Api api, std::atomic<bool>& failed) {
     try {
-        auto midi = std::make_unique<RtMidiIn>(api, ClientName);
+        auto midi = std::make_unique<RtMidiIn>(api, MidiClientName());
         midi->setErrorCallback(&OnError, &failed);
         return midi;
     } catch (const RtMidiError&) {
@@ -46,7 +46,7 @@ std::unique_ptr<RtMidiIn> Connect(RtMidi::Api api, std::atomic<bool>& failed) {
     }
 }
 
-bool IsOwnPort(const std::string& name) { return name.rfind(ClientName, 0) == 0; }
+bool IsOwnPort(const std::string& name) { return name.rfind(MidiClientName(), 0) == 0; }
 
 // Whether a JACK server, if one runs, answers a client in time. The trial client is
 // the helper thread's own, so a server that never answers only keeps that thread.
