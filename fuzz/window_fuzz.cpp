@@ -152,22 +152,36 @@ private:
 
     void Act(Input& in) {
         SimWindow& w = *window_;
-        switch (in.Byte() % 20) {
+        const int action = in.Byte() % 20;
+        switch (action) {
             case 0: {
                 const int id = in.Pick(Buttons);
                 if (id != IDCANCEL) w.Click(id);
                 break;
             }
             case 1: w.Post(WM_COMMAND, MakeCommand(in.Pick(Buttons), BN_CLICKED)); break;
-            case 2: w.KeyDown(in.Pick(Keys), in.Byte() & 1); break;
+            case 2: {
+                const WPARAM key = in.Pick(Keys);
+                w.KeyDown(key, in.Byte() & 1);
+                break;
+            }
             case 3: w.KeyUp(in.Pick(Keys)); break;
             case 4:
                 if (in.Byte() & 1) w.SysKeyDown(in.Pick(Keys));
                 else w.SysKeyUp(in.Pick(Keys));
                 break;
-            case 5: w.LButtonDown(in.Byte() * 4, in.Byte() + 100); break;
-            case 6: w.MouseMove(in.Byte() * 4, in.Byte() + 100, in.Byte() & 3); break;
-            case 7: sim_.Midi().Receive(in.Byte(), in.Byte(), in.Byte()); break;
+            case 5:
+            case 6: {  // x, y and, for a move, the buttons held
+                const int x = in.Byte() * 4, y = in.Byte() + 100;
+                if (action == 5) w.LButtonDown(x, y);
+                else w.MouseMove(x, y, in.Byte() & 3);
+                break;
+            }
+            case 7: {
+                const uint8_t status = in.Byte(), data1 = in.Byte();
+                sim_.Midi().Receive(status, data1, in.Byte());
+                break;
+            }
             case 8: sim_.AdvanceTime(in.Byte() * 4u + 1); break;
             case 9:
                 for (int ms = in.Byte() % 32; ms >= 0 && !sim_.Ended(); --ms) {
@@ -187,7 +201,11 @@ private:
                 break;
             }
             case 15: w.Type(IDC_MIDI_DEVICE, in.Pick(DeviceTexts)); break;
-            case 16: w.DragSlider(in.Pick(Sliders), in.Byte() % 111 - 5); break;
+            case 16: {
+                const int slider = in.Pick(Sliders);
+                w.DragSlider(slider, in.Byte() % 111 - 5);
+                break;
+            }
             case 17: FileFault(in); break;
             case 18: DeviceFault(in); break;
             default: Message(in); break;
