@@ -67,6 +67,12 @@ TEST_F(MidiStartupTest, ALetterThatWouldNotFitWholeIsLeftOut) {
     EXPECT_EQ(Status(), std::string(30, 'k'));
 }
 
+TEST_F(MidiStartupTest, ALongNameWithNoCharacterStartingInItShowsNothing) {
+    StartWithDevices({std::string(40, '\x80')});  // bytes that only ever continue a character
+    EXPECT_EQ(Status(), "");
+    EXPECT_TRUE(ShowsOpen());
+}
+
 TEST_F(MidiStartupTest, AFailedNameQueryOpensTheDeviceWithAnEmptyName) {
     sim.Midi().FailNext(MidiCall::GetDevCaps, platform::MMSYSERR_NODRIVER);
     StartWithDevices({"Keys"});
