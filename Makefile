@@ -29,13 +29,14 @@ test-asan: deps
 	cmake --build $(ASAN_BUILD) -j $(JOBS)
 	cd $(ASAN_BUILD) && ctest --output-on-failure -LE slow
 
-# The desktop platform's threads (UI, audio, and the helpers that open and close
-# streams) under ThreadSanitizer.
+# The desktop platform's threads (UI, audio, MIDI, and the helpers that open and close
+# streams) under ThreadSanitizer, and the whole program once with all of them at work.
+TSAN_TARGETS := desktop_platform_test desktop_midi_test midi_ring_test kelvarin midi_test_source
 test-tsan: deps
 	cmake -S . -B $(TSAN_BUILD) -DCMAKE_BUILD_TYPE=Debug -DKELVARIN_TSAN=ON -DKELVARIN_BENCH=OFF
-	cmake --build $(TSAN_BUILD) -j $(JOBS) --target desktop_platform_test
+	cmake --build $(TSAN_BUILD) -j $(JOBS) --target $(TSAN_TARGETS)
 	cd $(TSAN_BUILD) && TSAN_OPTIONS="halt_on_error=1 suppressions=$(CURDIR)/tests/desktop_tsan.supp" \
-	  ctest --output-on-failure -R desktop_platform
+	  ctest --output-on-failure -R '^(desktop_platform|desktop_midi|MidiRing\.|midi_flood_stop_and_close)'
 
 # Every fuzz target for a short fixed time, built with clang for libFuzzer.
 test-fuzz: deps

@@ -68,7 +68,20 @@ const MainDialog::Route MainDialog::Routes[] = {
     {WM_SAVESETTINGS, AnyId, &MainDialog::OnSaveSettings},
 };
 
+// A button's click runs its handler only while the button is enabled, however the click
+// arrives: taken in before an earlier click disabled the button, or posted from outside.
+// "H" is exempt: it is never enabled, and its command is there to be sent.
+bool MainDialog::ClickAllowed(WPARAM wParam) const {
+    const int id = CommandId(wParam);
+    if (CommandCode(wParam) != BN_CLICKED || id == IDC_HIDE) return true;
+    for (const ControlTemplate& control : Template().controls)
+        if (control.id == id && control.cls == ControlClass::Button)
+            return GetWindow().IsDlgItemEnabled(id);
+    return true;  // no button of the window: IDCANCEL
+}
+
 LRESULT MainDialog::Dispatch(UINT message, WPARAM wParam, LPARAM lParam) {
+    if (message == WM_COMMAND && !ClickAllowed(wParam)) return 0;
     for (const Route& route : Routes) {
         if (route.message != message) continue;
         if (message == WM_COMMAND &&

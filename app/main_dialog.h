@@ -51,6 +51,7 @@ private:
     static const Route Routes[];
     platform::LRESULT Dispatch(platform::UINT message, platform::WPARAM wParam,
                                platform::LPARAM lParam);
+    bool ClickAllowed(platform::WPARAM wParam) const;
     template <void (MainDialog::*Handler)()>
     platform::LRESULT Command(platform::WPARAM, platform::LPARAM);
 

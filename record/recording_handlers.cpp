@@ -18,9 +18,12 @@ constexpr const char* WriteFailedText = "Recording write failed";
 void MainDialog::StartRecording() {
     FileSystem& files = platform_.GetFiles();
     files.DeleteFile(record::RecordingFileName);  // a file that is not there is no failure
+    // A file that cannot be opened changes nothing: a recording already going on keeps
+    // its file, and none starts without one.
+    std::unique_ptr<File> file = files.OpenExclusive(record::RecordingFileName, OpenMode::CreateWrite);
+    if (!file) return;
     record::RecordingState& recording = state_.recording;
-    recording.RecordingFile = files.OpenExclusive(record::RecordingFileName, OpenMode::CreateWrite);
-    if (!recording.RecordingFile) return;
+    recording.RecordingFile = std::move(file);
     ShowButtonPair(IDC_WRITE, IDC_WRITE_STOP, true);
     recording.RecordingFlag = 1;
 }

@@ -198,6 +198,15 @@ TEST(MidiIn, JackSourcesAreOneListInOrderWithoutTheProgramsOwn) {
     EXPECT_EQ(desktop.RunModal(dialog), 0);
 }
 
+TEST(MidiIn, ALetterThatWouldNotFitWholeIsLeftOutOfTheName) {
+    DesktopPlatform desktop;
+    MidiIn& midi = desktop.GetMidiIn();
+    // 30 letters, then a two-byte Cyrillic letter across the 31-byte limit.
+    Keyboard keyboard(std::string(30, 'k') + "\xD0\x96");
+    ASSERT_TRUE(WaitForDevices(midi, 1)) << "no JACK server, or the keyboard did not come up";
+    EXPECT_EQ(NameOf(midi, 0), std::string(30, 'k'));
+}
+
 // The platform, one test keyboard listed as device 0, and a dialog to open it for.
 class OneKeyboard : public ::testing::Test {
 protected:

@@ -61,6 +61,18 @@ TEST_F(MidiStartupTest, ALongDeviceNameShowsItsFirst31Characters) {
     EXPECT_EQ(Status(), "A keyboard whose name runs on a");
 }
 
+TEST_F(MidiStartupTest, ALetterThatWouldNotFitWholeIsLeftOut) {
+    // 30 letters, then a two-byte Cyrillic letter across the 31-byte limit.
+    StartWithDevices({std::string(30, 'k') + "\xD0\x96" + "-keys"});
+    EXPECT_EQ(Status(), std::string(30, 'k'));
+}
+
+TEST_F(MidiStartupTest, ALongNameWithNoCharacterStartingInItShowsNothing) {
+    StartWithDevices({std::string(40, '\x80')});  // bytes that only ever continue a character
+    EXPECT_EQ(Status(), "");
+    EXPECT_TRUE(ShowsOpen());
+}
+
 TEST_F(MidiStartupTest, AFailedNameQueryOpensTheDeviceWithAnEmptyName) {
     sim.Midi().FailNext(MidiCall::GetDevCaps, platform::MMSYSERR_NODRIVER);
     StartWithDevices({"Keys"});

@@ -1,10 +1,13 @@
 // The refresh tick: the only road from the controls to the engine, and the keeper of
 // the hidden-window setting.
-#include "app/slider_keys.h"
 #include "app_fixture.h"
 
 using namespace res;
-using app::WeightSliders;
+
+// The weight sliders by label, in the engine's order: fundamental, 2..6, then 1/2..1/6.
+const int SlidersInEngineOrder[] = {IDC_SLIDER_BASE, IDC_SLIDER_2,  IDC_SLIDER_3,  IDC_SLIDER_4,
+                                    IDC_SLIDER_5,    IDC_SLIDER_6,  IDC_SLIDER_M2, IDC_SLIDER_M3,
+                                    IDC_SLIDER_M4,   IDC_SLIDER_M5, IDC_SLIDER_M6};
 
 class RefreshTickTest : public AppTest {
 protected:
@@ -12,11 +15,11 @@ protected:
 };
 
 TEST_F(RefreshTickTest, SliderMovesReachTheEngineOnlyAtTheNextTick) {
-    for (int i = 0; i < synth::PartialCount; ++i) SetWeight(WeightSliders[i].id, 7 * i + 3);
+    for (int i = 0; i < synth::PartialCount; ++i) SetWeight(SlidersInEngineOrder[i], 7 * i + 3);
     EXPECT_EQ(Engine().HarmonicWeights[5], 0);
     Tick();
     for (int i = 0; i < synth::PartialCount; ++i)
-        EXPECT_EQ(Engine().HarmonicWeights[i], 7 * i + 3) << WeightSliders[i].key;
+        EXPECT_EQ(Engine().HarmonicWeights[i], 7 * i + 3) << i;
     SetWeight(IDC_SLIDER_BASE, 100);
     SetWeight(IDC_SLIDER_6, 0);
     Tick();
@@ -25,11 +28,7 @@ TEST_F(RefreshTickTest, SliderMovesReachTheEngineOnlyAtTheNextTick) {
 }
 
 TEST_F(RefreshTickTest, EachWeightSliderFeedsItsOwnPartial) {
-    // By label: the engine's weights run fundamental, 2..6, then 1/2..1/6.
-    const int slidersInEngineOrder[] = {IDC_SLIDER_BASE, IDC_SLIDER_2,  IDC_SLIDER_3,  IDC_SLIDER_4,
-                                        IDC_SLIDER_5,    IDC_SLIDER_6,  IDC_SLIDER_M2, IDC_SLIDER_M3,
-                                        IDC_SLIDER_M4,   IDC_SLIDER_M5, IDC_SLIDER_M6};
-    for (int i = 0; i < synth::PartialCount; ++i) SetWeight(slidersInEngineOrder[i], 5 + 9 * i);
+    for (int i = 0; i < synth::PartialCount; ++i) SetWeight(SlidersInEngineOrder[i], 5 + 9 * i);
     Tick();
     for (int i = 0; i < synth::PartialCount; ++i) EXPECT_EQ(Engine().HarmonicWeights[i], 5 + 9 * i) << i;
 }

@@ -115,6 +115,27 @@ TEST(SimMessageLoop, DisabledButtonIgnoresClicksAndEnabledOneTakesTheFocus) {
     EXPECT_EQ(sim.Queue().Pending().front().message.wParam, MakeCommand(res::IDC_WRITE, BN_CLICKED));
 }
 
+// As on screen: a button takes a second click before the first is handled, and a
+// command posted for a disabled button still arrives. PumpOne takes one message at a time.
+TEST(SimMessageLoop, ClicksWaitToBeHandledAndPostedCommandsArriveWhateverTheButton) {
+    SimPlatform sim;
+    RecordingDialog dialog;
+    std::vector<WPARAM> commands;
+    dialog.onMessage = [&](UINT message, WPARAM wParam) {
+        if (message == WM_COMMAND) commands.push_back(wParam);
+    };
+    sim.Open(dialog);
+    EXPECT_TRUE(sim.Click(res::IDC_WRITE));
+    EXPECT_TRUE(sim.Click(res::IDC_WRITE));
+    sim.Post(WM_COMMAND, MakeCommand(res::IDC_STOP, BN_CLICKED));
+    EXPECT_TRUE(sim.PumpOne());
+    EXPECT_THAT(commands, SizeIs(1));
+    sim.Pump();
+    const WPARAM write = MakeCommand(res::IDC_WRITE, BN_CLICKED);
+    EXPECT_THAT(commands, ElementsAre(write, write, MakeCommand(res::IDC_STOP, BN_CLICKED)));
+    EXPECT_FALSE(sim.PumpOne());
+}
+
 TEST(SimMessageLoop, SystemCloseBecomesWmCloseThroughDefaultProcessing) {
     SimPlatform sim;
     RecordingDialog dialog;

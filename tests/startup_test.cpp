@@ -8,7 +8,6 @@
 using namespace res;
 using platform::IDOK;
 using app::ReleaseSlider;
-using app::WeightSliders;
 
 namespace {
 
@@ -62,8 +61,9 @@ TEST_F(StartupTest, FirstRunSoundsAPureSineAtTheFundamental) {
     Start();
     for (int id : AllSliders) EXPECT_EQ(window->SliderRange(id), std::make_pair(0, 100)) << id;
     EXPECT_EQ(window->SliderPos(IDC_SLIDER_BASE), 0);
-    for (int i = 1; i < synth::PartialCount; ++i)
-        EXPECT_EQ(window->SliderPos(WeightSliders[i].id), 100) << WeightSliders[i].key;
+    for (int id : {IDC_SLIDER_2, IDC_SLIDER_3, IDC_SLIDER_4, IDC_SLIDER_5, IDC_SLIDER_6, IDC_SLIDER_M2,
+                   IDC_SLIDER_M3, IDC_SLIDER_M4, IDC_SLIDER_M5, IDC_SLIDER_M6})
+        EXPECT_EQ(window->SliderPos(id), 100) << id;
     EXPECT_EQ(window->SliderPos(IDC_SLIDER_RELEASE), 10);
     Tick();
     EXPECT_EQ(Engine().NoteOffRelease, 21);

@@ -1,7 +1,8 @@
 #include "platform/sim/sim_midi_in.h"
 
 #include <algorithm>
-#include <cstring>
+
+#include "platform/product_name.h"
 
 namespace sim {
 
@@ -18,7 +19,7 @@ MmResult SimMidiIn::GetDevCaps(uint32_t deviceId, MidiInCaps& caps) {
     if (deviceId >= names_.size()) return MMSYSERR_BADDEVICEID;
     caps = {};
     const std::string& name = names_[deviceId];
-    std::memcpy(caps.productName, name.data(), std::min(name.size(), sizeof caps.productName - 1));
+    CopyProductName(name, caps);
     return MMSYSERR_NOERROR;
 }
 

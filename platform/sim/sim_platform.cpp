@@ -15,9 +15,16 @@ SimWindow& SimPlatform::Open(Dialog& dialog) {
 }
 
 void SimPlatform::Pump() {
+    while (PumpOne()) {
+    }
+}
+
+bool SimPlatform::PumpOne() {
     SimWindow& main = Main();
-    while (!main.Ended() && !queue_.Empty()) DispatchNext();
+    const bool dispatching = !main.Ended() && !queue_.Empty();
+    if (dispatching) DispatchNext();
     if (main.Ended()) Finish(main);
+    return dispatching;
 }
 
 int SimPlatform::RunModal(Dialog& dialog) {

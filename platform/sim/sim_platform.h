@@ -66,6 +66,9 @@ public:
     // Dispatches queued messages in order, including those posted meanwhile, until
     // the queue is empty or the main dialog has ended.
     void Pump();
+    // Dispatches the next queued message, unless the main dialog has ended; false when
+    // none was dispatched.
+    bool PumpOne();
     // The window made by Open or by the outermost RunModal; it stays readable after
     // its dialog has ended.
     SimWindow& Main();

@@ -58,6 +58,8 @@ public:
     // The samples of every accepted block, end to end.
     std::vector<int16_t> Samples() const;
     size_t InFlight() const { return inFlight_.size(); }
+    // Headers prepared and not yet unprepared.
+    size_t Prepared() const { return prepared_.size(); }
     int FailedWrites() const { return failedWrites_; }
     // Results whose text the program looked up, in order.
     const std::vector<platform::MmResult>& ErrorTextLookups() const { return errorTextLookups_; }

@@ -87,7 +87,6 @@ INT_PTR CALLBACK DialogWindow::DialogProc(HWND hwnd, ::UINT message, ::WPARAM wP
 // The dialog's window procedure sees the message first; what it hands back to the
 // system goes on to the dialog manager's own handling.
 INT_PTR DialogWindow::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
-    if (message == MM_WOM_DONE) lParam = ProgramWaveHeader(lParam);
     const bool outerToSystem = toSystem_;
     toSystem_ = false;
     const LRESULT result = dialog_.WindowProc(message, wParam, lParam);
@@ -108,10 +107,11 @@ void DialogWindow::Show() {
     if (focusId_) SetFocusTo(*focusId_);
 }
 
-bool DialogWindow::PreTranslate(const MSG& msg) {
-    LPARAM lParam = msg.lParam;
-    if (msg.message == MM_WOM_DONE) lParam = ProgramWaveHeader(lParam);
-    return !ended_ && dialog_.PreTranslateMessage({msg.message, msg.wParam, lParam});
+// A returned block's system header is read once, here: the filter gives the block back,
+// and the message is then dispatched with the program's header.
+bool DialogWindow::PreTranslate(MSG& msg) {
+    if (msg.message == MM_WOM_DONE) msg.lParam = ProgramWaveHeader(msg.lParam);
+    return !ended_ && dialog_.PreTranslateMessage({msg.message, msg.wParam, msg.lParam});
 }
 
 std::string DialogWindow::GetDlgItemText(int id) const {

@@ -31,8 +31,9 @@ public:
     bool Ended() const { return ended_; }
     int Result() const { return result_; }
     // Offers a queued message of this window or one of its controls to the dialog's
-    // message filter; true when the filter swallowed it.
-    bool PreTranslate(const MSG& msg);
+    // message filter; true when the filter swallowed it. An MM_WOM_DONE leaves carrying
+    // the program's header in place of the system's, which the filter may have freed.
+    bool PreTranslate(MSG& msg);
 
     std::string GetDlgItemText(int id) const override;
     void SetDlgItemText(int id, std::string_view text) override;

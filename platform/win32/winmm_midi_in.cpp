@@ -1,8 +1,5 @@
 #include "platform/win32/winmm_midi_in.h"
 
-#include <algorithm>
-#include <cstring>
-
 #include "platform/win32/dialog_window.h"
 #include "platform/win32/wide_text.h"
 #include "platform/win32/windows_api.h"
@@ -12,18 +9,7 @@ namespace {
 
 HMIDIIN DeviceOf(MidiInHandle handle) { return reinterpret_cast<HMIDIIN>(handle); }
 
-bool IsContinuationByte(char c) { return (static_cast<unsigned char>(c) & 0xC0) == 0x80; }
-
 }  // namespace
-
-void CopyProductName(const std::string& name, MidiInCaps& caps) {
-    size_t length = std::min(name.size(), sizeof caps.productName - 1);
-    if (length < name.size()) {
-        while (length > 0 && IsContinuationByte(name[length])) --length;
-    }
-    std::memcpy(caps.productName, name.data(), length);
-    caps.productName[length] = '\0';
-}
 
 uint32_t WinmmMidiIn::GetNumDevs() { return midiInGetNumDevs(); }
 

@@ -2,9 +2,8 @@
 // MIDI input through winmm: devices numbered as Windows numbers them, named by szPname,
 // short messages posted to the callback window as MM_MIM_DATA (CALLBACK_WINDOW), whose
 // lParam packs the bytes as the program reads them.
-#include <string>
-
 #include "platform/midi_in.h"
+#include "platform/product_name.h"
 
 namespace platform::win32 {
 
@@ -18,7 +17,7 @@ public:
     MmResult Close(MidiInHandle handle) override;
 };
 
-// The UTF-8 name cut to fit productName, never inside a character.
-void CopyProductName(const std::string& name, MidiInCaps& caps);
+// The name cut as every platform cuts it.
+using platform::CopyProductName;
 
 }  // namespace platform::win32

@@ -307,26 +307,36 @@ TEST_F(Win32Dialogs, AModalBoxKeepsInputFromTheWindowBelowWhoseMessagesStillArri
     EXPECT_FALSE(mainEnabledDuringAbout);
 }
 
-TEST_F(Win32Dialogs, EveryWrittenBlockComesBackOnceAsMmWomDoneWithTheProgramsHeader) {
-    ScriptedDialog dialog;
-    constexpr int Blocks = 8;
-    std::vector<int16_t> samples(441 * Blocks);
-    std::vector<platform::WaveHeader> headers(Blocks);
-    std::vector<int> returned(Blocks);
-    platform::WaveOutHandle device = nullptr;
-    platform::WaveOut& waveOut = platform.GetWaveOut();
-    int done = 0;
-    dialog.onInit = [&] {
+// Blocks of silence written to the wave output as the dialog starts, with a deadline
+// (timer 9) should they never come back.
+struct WrittenBlocks {
+    static constexpr size_t Count = 8;
+    void Write(platform::WaveOut& waveOut, ScriptedDialog& dialog) {
         const platform::WaveFormat format{WAVE_FORMAT_PCM, 1, 44100, 88200, 2, 16};
         ASSERT_EQ(waveOut.Open(device, format, dialog.GetWindow()), 0u);
-        for (int i = 0; i < Blocks; ++i) {
-            headers[i].data = reinterpret_cast<uint8_t*>(&samples[static_cast<size_t>(i) * 441]);
+        for (size_t i = 0; i < Count; ++i) {
+            headers[i].data = reinterpret_cast<uint8_t*>(&samples[i * 441]);
             headers[i].bufferLength = 441 * 2;
             ASSERT_EQ(waveOut.PrepareHeader(device, &headers[i]), 0u);
             ASSERT_EQ(waveOut.Write(device, &headers[i]), 0u);
         }
-        dialog.GetWindow().SetTimer(9, 3000);  // a deadline, should blocks never come back
-    };
+        dialog.GetWindow().SetTimer(9, 3000);
+    }
+    std::vector<int16_t> samples = std::vector<int16_t>(441 * Count);
+    std::vector<platform::WaveHeader> headers = std::vector<platform::WaveHeader>(Count);
+    platform::WaveOutHandle device = nullptr;
+};
+
+TEST_F(Win32Dialogs, EveryWrittenBlockComesBackOnceAsMmWomDoneWithTheProgramsHeader) {
+    ScriptedDialog dialog;
+    constexpr int Blocks = WrittenBlocks::Count;
+    WrittenBlocks written;
+    std::vector<platform::WaveHeader>& headers = written.headers;
+    std::vector<int> returned(Blocks);
+    platform::WaveOutHandle& device = written.device;
+    platform::WaveOut& waveOut = platform.GetWaveOut();
+    int done = 0;
+    dialog.onInit = [&] { written.Write(waveOut, dialog); };
     dialog.swallow = [&](const Message& m) {
         if (m.message != MM_WOM_DONE) return false;
         for (int i = 0; i < Blocks; ++i)
@@ -346,6 +356,35 @@ TEST_F(Win32Dialogs, EveryWrittenBlockComesBackOnceAsMmWomDoneWithTheProgramsHea
     EXPECT_EQ(returned, std::vector<int>(Blocks, 1));
     for (auto& header : headers) EXPECT_EQ(waveOut.UnprepareHeader(device, &header), 0u);
     EXPECT_EQ(waveOut.Close(device), 0u);
+}
+
+// The filter gives each block back, as the program's does, and that frees the system's
+// header; the message then goes on to the window procedure with the program's header,
+// not with one read from freed memory (this test program poisons what it frees).
+TEST_F(Win32Dialogs, ABlockGivenBackInTheFilterIsNotReadAgainOnItsWayToTheWindowProcedure) {
+    ScriptedDialog dialog;
+    WrittenBlocks written;
+    std::vector<platform::LPARAM> filtered, dispatched;
+    platform::WaveOut& waveOut = platform.GetWaveOut();
+    dialog.onInit = [&] { written.Write(waveOut, dialog); };
+    dialog.swallow = [&](const Message& m) {
+        if (m.message != MM_WOM_DONE) return false;
+        filtered.push_back(m.lParam);
+        auto* header = reinterpret_cast<platform::WaveHeader*>(m.lParam);
+        EXPECT_EQ(waveOut.UnprepareHeader(written.device, header), 0u);
+        return false;
+    };
+    dialog.onMessage = [&](platform::UINT message, platform::WPARAM, platform::LPARAM lParam)
+        -> std::optional<platform::LRESULT> {
+        if (message == MM_WOM_DONE) dispatched.push_back(lParam);
+        if (message == WM_TIMER || dispatched.size() == WrittenBlocks::Count)
+            dialog.GetWindow().EndDialog(0);
+        return std::nullopt;
+    };
+    platform.RunModal(dialog);
+    EXPECT_EQ(filtered.size(), WrittenBlocks::Count);
+    EXPECT_EQ(dispatched, filtered);
+    EXPECT_EQ(waveOut.Close(written.device), 0u);
 }
 
 TEST_F(Win32Dialogs, ABlockPreparedForAClosedDeviceMustBePreparedAgain) {

@@ -14,6 +14,7 @@
 #include "platform/desktop/midi/midi_ring.h"
 #include "platform/desktop/run_within.h"
 #include "platform/desktop/session/client_names.h"
+#include "platform/product_name.h"
 
 namespace platform::desktop {
 namespace {
@@ -137,7 +138,7 @@ MmResult RtMidiMidiIn::GetDevCaps(uint32_t deviceId, MidiInCaps& caps) {
     }) != nullptr;
     if (!exists) return MMSYSERR_BADDEVICEID;
     caps = {};
-    std::memcpy(caps.productName, found.data(), std::min(found.size(), sizeof caps.productName - 1));
+    CopyProductName(found, caps);
     return MMSYSERR_NOERROR;
 }
 
