@@ -198,15 +198,24 @@ use_wine() {
   export WINEDLLOVERRIDES="mscoree,mshtml=" WINEDEBUG=${WINEDEBUG:--all}
 }
 
+# wine_prefix_current PREFIX: the prefix is there and was made by the Wine installed
+# now (as Wine judges it: by the time of its wine.inf).
+wine_prefix_current() {
+  [ "$(tr -d '\r' 2>/dev/null <"$1/.update-timestamp")" = "$(stat -c %Y /usr/share/wine/wine.inf)" ]
+}
+
 # wine_prefix_copy TEMPLATE: WINEPREFIX (see use_wine) becomes a copy of TEMPLATE, a
-# prefix made once, on first use, for every copy: making one takes Wine some 15 s.
+# prefix made once, on first use, for all its copies: making one takes Wine some 15 s.
+# The programs and libraries that Wine put there, over a gigabyte that it only reads,
+# are linked, not copied; every other file is copied, so that what Wine changes in one
+# prefix never reaches another. A prefix an older Wine made is made anew.
 wine_prefix_copy() {
   local template=$1
   (
     flock 8
-    [ -d "$template" ] && exit 0
+    wine_prefix_current "$template" && exit 0
+    rm -rf "$template" "$template.new"
     export WINEPREFIX=$template.new
-    rm -rf "$WINEPREFIX"
     unset DISPLAY  # made without a display, so that it is the same whoever makes it
     {
       "$KELVARIN_WINE" wineboot -i &&
@@ -219,7 +228,11 @@ wine_prefix_copy() {
     } </dev/null >>"$template.log" 2>&1 8>&- 9>&- || fail "cannot make the Wine prefix $template: $(cat "$template.log")"
     mv "$WINEPREFIX" "$template"
   ) 8>"$template.lock" || exit 1
-  [ -d "$WINEPREFIX" ] || cp -a "$template" "$WINEPREFIX"
+  wine_prefix_current "$WINEPREFIX" && return 0
+  rm -rf "$WINEPREFIX"
+  cp -al "$template" "$WINEPREFIX" || fail "cannot copy the Wine prefix $template"
+  (cd "$template" && find . -type f ! -iregex '.*\.\(dll\|exe\|drv\|sys\|nls\|vxd\|ocx\|cpl\|acm\|tlb\|ds\|ax\|com\)' \
+     -exec cp -a --remove-destination {} "$WINEPREFIX/{}" \;) || fail "cannot copy the Wine prefix $template"
 }
 
 # start_wineserver SECONDS LOG: WINEPREFIX's server and Wine's own services, their

@@ -26,4 +26,8 @@ start_pulse "$session" kelvarin_test channels=1
 wine_prefix_copy "$template"
 at_exit "wineserver -k 2>/dev/null"
 start_wineserver "" "$session/wine.log"
+# Sound goes to this session's PulseAudio server, never to ALSA, to which Wine turns
+# when PulseAudio is slow to answer it on a busy machine.
+"$KELVARIN_WINE" reg add 'HKCU\Software\Wine\Drivers' /v Audio /d pulse /f </dev/null >>"$session/wine.log" 2>&1 ||
+  fail "cannot point Wine's sound at PulseAudio: $(cat "$session/wine.log")"
 "$@"
