@@ -16,10 +16,13 @@ CMAKE := cmake -DCMAKE_C_COMPILER_LAUNCHER=ccache -DCMAKE_CXX_COMPILER_LAUNCHER=
 export CCACHE_BASEDIR := $(CURDIR)
 export CCACHE_NOHASHDIR := true
 CTEST := ctest --output-on-failure
+# Which of a build's tests a check runs: ONLY, those with a label that matches; SKIP,
+# not those with a label that matches (regular expressions).
+only_skip = $(if $(ONLY),-L '$(ONLY)') $(if $(SKIP),-LE '$(SKIP)')
 
 # Each kind of build has three targets: build-KIND configures and builds it, check-KIND
-# runs its tests (SELECT picks some of them by label, as ctest's -L or -LE), and
-# test-KIND does both. The Release build's are build, check-fast and test-fast.
+# runs its tests (ONLY and SKIP pick some of them by label), and test-KIND does both.
+# The Release build's are build, check-fast and test-fast.
 .PHONY: deps build run test test-fast test-asan test-tsan test-fuzz test-windows bench package clean
 .PHONY: builds sessions suites build-asan build-tsan build-fuzz build-win64 build-win32 fingerprint
 .PHONY: check-fast check-asan check-tsan check-fuzz check-win64 check-win32
@@ -37,8 +40,9 @@ run: build
 # Every build first, two at a time, so that one's configuring, linking and test listing
 # overlap the other's compiling; then the tests in two lanes side by side: the desktop
 # sessions one at a time (a JACK server each, which must not meet another), and the
-# other suites, the fuzzers and the Windows builds' tests, two at a time. A test that
-# runs in a desktop session carries the label desktop and so finds its lane by itself.
+# other suites, the fuzzers and the Windows builds' tests, two at a time and niced, so
+# that the sessions keep their real time. A test that runs in a desktop session carries
+# the label desktop and so finds its lane by itself.
 test: deps
 	$(MAKE) -j 2 builds
 	$(MAKE) -j 2 -k sessions suites
@@ -46,16 +50,16 @@ test: deps
 builds: build build-asan build-tsan build-fuzz build-win64 build-win32
 
 sessions:
-	$(MAKE) -k check-fast check-asan check-tsan SELECT="-L desktop"
+	$(MAKE) -k check-fast check-asan check-tsan ONLY=desktop
 
 suites:
-	$(MAKE) -j 2 -k check-fast check-asan check-tsan check-fuzz check-win64 check-win32 SELECT="-LE desktop"
+	nice -n 10 $(MAKE) -j 2 -k check-fast check-asan check-tsan check-fuzz check-win64 check-win32 SKIP=desktop
 
 test-fast: build
 	$(MAKE) check-fast
 
 check-fast:
-	cd $(BUILD) && $(CTEST) $(SELECT)
+	cd $(BUILD) && $(CTEST) $(only_skip)
 
 build-asan: deps
 	$(CMAKE) -S . -B $(ASAN_BUILD) -DCMAKE_BUILD_TYPE=Debug -DKELVARIN_SANITIZE=ON -DKELVARIN_BENCH=OFF
@@ -65,7 +69,7 @@ test-asan: build-asan
 	$(MAKE) check-asan
 
 check-asan:
-	cd $(ASAN_BUILD) && $(CTEST) -LE slow $(SELECT)
+	cd $(ASAN_BUILD) && $(CTEST) $(if $(ONLY),-L '$(ONLY)') -LE 'slow$(if $(SKIP),|$(SKIP))'
 
 # The desktop platform's threads (UI, audio, and the helpers that open and close
 # streams) under ThreadSanitizer.
@@ -78,7 +82,7 @@ test-tsan: build-tsan
 
 check-tsan:
 	cd $(TSAN_BUILD) && TSAN_OPTIONS="halt_on_error=1 suppressions=$(CURDIR)/tests/desktop_tsan.supp" \
-	  $(CTEST) -R desktop_platform $(SELECT)
+	  $(CTEST) -R desktop_platform $(only_skip)
 
 # Every fuzz target for a short fixed time, built with clang for libFuzzer.
 build-fuzz: deps
@@ -90,7 +94,7 @@ test-fuzz: build-fuzz
 	$(MAKE) check-fuzz
 
 check-fuzz:
-	cd $(FUZZ_BUILD) && $(CTEST) -j $(JOBS) -L fuzz $(SELECT)
+	cd $(FUZZ_BUILD) && $(CTEST) -j $(JOBS) -L fuzz $(only_skip)
 
 bench: build
 	$(BUILD)/bench/render_bench
@@ -129,10 +133,10 @@ test-windows: fingerprint build-win64 build-win32
 	$(MAKE) check-win64 check-win32
 
 check-win64:
-	cd $(WIN64_BUILD) && $(CTEST) -j $(JOBS) $(SELECT)
+	cd $(WIN64_BUILD) && $(CTEST) -j $(JOBS) $(only_skip)
 
 check-win32:
-	cd $(WIN32_BUILD) && $(CTEST) -j $(JOBS) $(SELECT)
+	cd $(WIN32_BUILD) && $(CTEST) -j $(JOBS) $(only_skip)
 
 clean:
 	rm -rf $(BUILD) $(ASAN_BUILD) $(TSAN_BUILD) $(FUZZ_BUILD) $(WIN64_BUILD) $(WIN32_BUILD)
