@@ -17,12 +17,7 @@ pid=""
 helper=""
 at_exit '[ -z "$pid" ] || kill "$pid" 2>/dev/null; [ -z "$helper" ] || kill "$helper" 2>/dev/null'
 wait_seconds=60
-
-fail() {
-  echo "FAIL: $*" >&2
-  [ -f "$work/kelvarin.log" ] && sed 's/^/  kelvarin: /' "$work/kelvarin.log" >&2
-  exit 1
-}
+fail_logs=("$work/kelvarin.log")
 
 output_up() {
   if [ -n "${PULSE_SERVER:-}" ]; then

@@ -24,8 +24,14 @@ trap 'exit 130' INT
 trap 'exit 143' TERM
 
 # --- Outcomes. --------------------------------------------------------------------
+# fail MESSAGE: the test fails, saying why, and what the logs in fail_logs hold.
+fail_logs=()
 fail() {
   echo "FAIL: $*" >&2
+  local log
+  for log in "${fail_logs[@]}"; do
+    [ -f "$log" ] && sed "s/^/  $(basename "$log" .log): /" "$log" >&2
+  done
   exit 1
 }
 # CTest counts a session test that exits with this status as skipped (SKIP_RETURN_CODE).
