@@ -108,26 +108,27 @@ wait_for_exit() {  # wait_for_exit WHAT: the program must end, with status 0
   [ "$status" -eq 0 ] || fail "the program ended with status $status after $1"
 }
 
-# hold_until X Y CHECK: holds the button at (x, y), moving to and fro for up to 6 s, so
-# that the mouse strikes the key there again and again, and photographs the window into
+# hold_until X Y CHECK: holds the button at (x, y), moving to and fro, so that the
+# mouse strikes the key there again and again, and photographs the window into
 # screen.png until CHECK succeeds; fails when it never does.
 hold_until() {
-  local moves=()
-  for _ in $(seq 150); do
+  local moves=() deadline=$((SECONDS + wait_seconds)) status=0
+  for _ in $(seq 25); do
     moves+=(mousemove "$(($1 + 1))" "$2" sleep 0.02 mousemove "$1" "$2" sleep 0.02)
   done
   pointer_to "$1" "$2"
   xdotool mousedown 1
-  xdotool "${moves[@]}" &
+  touch "$work/holding"
+  while [ -e "$work/holding" ]; do xdotool "${moves[@]}"; done &
   helper=$!
-  local shown=1
-  until import -window root "$work/screen.png" && "$3"; do
-    kill -0 "$helper" 2>/dev/null || { shown=0; break; }
+  until photograph && "$3"; do
+    [ $SECONDS -lt $deadline ] || { status=1; break; }
   done
-  kill "$helper" 2>/dev/null
+  rm "$work/holding"
+  wait "$helper"
   helper=""
   xdotool mouseup 1
-  [ "$shown" -eq 1 ]
+  return $status
 }
 
 pixel_at() {  # pixel_at PICTURE X Y: prints the pixel's colour as R,G,B
