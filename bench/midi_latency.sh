@@ -8,15 +8,16 @@ set -euo pipefail
 program=$1
 probe=$2
 notes=${3:-8}
-work=$(mktemp -d)
-trap 'kill $program_pid 2>/dev/null; rm -rf "$work"' EXIT
+source "$(dirname "$0")/../tests/session/session_lib.sh"
+private_dir work
 program_pid=""
+at_exit '[ -z "$program_pid" ] || kill "$program_pid" 2>/dev/null'
 
 mkfifo "$work/probe"
 "$probe" "$notes" >"$work/probe" &
 probe_pid=$!
 exec 5<"$work/probe"
-read -r -t 20 ready <&5 && [ "$ready" = ready ] || { echo "the probe did not start" >&2; exit 1; }
+read -r -t 60 ready <&5 && [ "$ready" = ready ] || { echo "the probe did not start" >&2; exit 1; }
 (cd "$work" && exec "$program" >"$work/kelvarin.log" 2>&1 5<&-) &
 program_pid=$!
 cat <&5

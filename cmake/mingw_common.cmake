@@ -16,8 +16,10 @@ set(CMAKE_FIND_ROOT_PATH_MODE_PACKAGE ONLY)
 # libgcc, libstdc++ and winpthread linked in: a program needs no DLL beyond Windows' own.
 set(CMAKE_EXE_LINKER_FLAGS_INIT -static)
 
-# Programs built here run under Wine, in a Wine prefix of this build directory's own.
+# Programs built here run under Wine, in a Wine prefix of this build directory's own,
+# and each Wine session in one of its own: all copies of one template prefix.
 find_program(KELVARIN_WINE ${KELVARIN_WINE_LOADER} PATHS /usr/lib/wine NO_DEFAULT_PATH)
 find_program(KELVARIN_WINE ${KELVARIN_WINE_LOADER})
+set(KELVARIN_WINE_TEMPLATE ${CMAKE_BINARY_DIR}/wine-template)
 set(CMAKE_CROSSCOMPILING_EMULATOR ${CMAKE_CURRENT_LIST_DIR}/wine_run.sh ${KELVARIN_WINE}
-    ${KELVARIN_WINE_ARCH} ${CMAKE_BINARY_DIR}/wine-prefix)
+    ${KELVARIN_WINE_ARCH} ${KELVARIN_WINE_TEMPLATE} ${CMAKE_BINARY_DIR}/wine-prefix)

@@ -1,39 +1,25 @@
-#!/bin/sh
-# Runs a Windows program under Wine in the given Wine prefix, made on first use:
-#   wine_run.sh LOADER WINEARCH PREFIX PROGRAM [ARGUMENTS...]
+#!/usr/bin/env bash
+# Runs a Windows program under Wine in the given Wine prefix, copied on first use from
+# TEMPLATE (made there first if need be):
+#   wine_run.sh LOADER WINEARCH TEMPLATE PREFIX PROGRAM [ARGUMENTS...]
 # The prefix's wineserver and Wine's own services are started here, with their output
-# to PREFIX.log, before the program runs: started by the program, they would inherit
-# its output and keep a caller that reads it (ctest) waiting until they end. The
-# server ends a minute after its last program; the next run starts it again. Should it
-# end just as the program starts, the program starts it, so the program's output goes
-# through files that are passed on once it has ended.
+# to PREFIX.log, before the program runs. The server ends a minute after its last
+# program; the next run starts it again. Should it end just as the program starts, the
+# program starts it, so the program's output goes through files that are passed on once
+# it has ended.
 set -eu
-loader=$1 arch=$2 prefix=$3
-shift 3
-export WINEPREFIX="$prefix" WINEARCH="$arch"
-# Never ask to install Mono or Gecko.
-export WINEDLLOVERRIDES="mscoree,mshtml="
-export WINEDEBUG="${WINEDEBUG:--all}"
-mkdir -p "$prefix"
+source "$(dirname "$0")/../tests/session/session_lib.sh"
+use_wine "$1" "$2" "$4"
+template=$3
+shift 4
 (
   flock 9
-  status=0
-  wineserver -p60 </dev/null >>"$prefix.log" 2>&1 9>&- || status=$?
-  # 0: a new server, whose services start now; 2: the server was running already.
-  case $status in
-    0) "$loader" wineboot </dev/null >>"$prefix.log" 2>&1 9>&- ;;
-    2) ;;
-    *) echo "wineserver failed ($status), see $prefix.log" >&2; exit 1 ;;
-  esac
-) 9>"$prefix.lock"
-out=$(mktemp "$prefix.stdout.XXXXXX")
-err=$(mktemp "$prefix.stderr.XXXXXX")
-trap 'rm -f "$out" "$err"' EXIT
-trap 'exit 129' HUP
-trap 'exit 130' INT
-trap 'exit 143' TERM
+  wine_prefix_copy "$template"
+  start_wineserver 60 "$WINEPREFIX.log"
+) 9>"$WINEPREFIX.lock"
+private_dir output
 status=0
-"$loader" "$@" >"$out" 2>"$err" || status=$?
-cat "$out"
-cat "$err" >&2
+"$KELVARIN_WINE" "$@" >"$output/stdout" 2>"$output/stderr" || status=$?
+cat "$output/stdout"
+cat "$output/stderr" >&2
 exit $status

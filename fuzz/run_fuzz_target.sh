@@ -4,7 +4,7 @@
 # committed corpus never changes; a failing input is kept under ARTIFACT_PREFIX.
 set -euo pipefail
 fuzzer=$1 seconds=$2 seeds=$3 artifacts=$4
-scratch=$(mktemp -d "${TMPDIR:-/tmp}/kelvarin-fuzz.XXXXXX")
-trap 'rm -rf "$scratch"' EXIT
+source "$(dirname "$0")/../tests/session/session_lib.sh"
+private_dir scratch
 "$fuzzer" -max_total_time="$seconds" -seed=1 -print_final_stats=1 \
   -artifact_prefix="$artifacts" "$scratch" "$seeds"

@@ -6,6 +6,8 @@ set -euo pipefail
 
 packages=(
   cmake g++ make pkg-config libgtest-dev libgmock-dev libbenchmark-dev
+  # the compiler cache every build of the Makefile goes through
+  ccache
   libfltk1.3-dev
   # librtaudio-dev pulls JACK; naming jackd2 and libjack-jackd2-dev with it in one
   # install keeps apt from removing it again.

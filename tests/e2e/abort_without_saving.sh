@@ -7,11 +7,10 @@ set -euo pipefail
 program=$1
 
 source "$(dirname "$0")/program_session.sh"
-start_program "$program"
-sleep 0.5  # the stream is running, with blocks queued
+start_program "$program"  # streaming, with blocks queued
 
 # "Abort" is at the top right corner, below "X".
-xdotool mousemove --sync 952 36 click 1
+click_at 952 36
 wait_for_exit "Abort"
 [ ! -e "$work/Kelvarin.ini" ] || fail "Abort saved the settings: $(cat "$work/Kelvarin.ini")"
 echo "left at once, nothing saved"

@@ -10,13 +10,13 @@ log_field=(820 120)
 
 # A single-line field: a triple click selects it all into the primary selection.
 field_text() {  # field_text X Y
-  xdotool mousemove --sync "$1" "$2" click --repeat 3 --delay 60 1
-  sleep 0.2
+  click_at "$1" "$2" --repeat 3 --delay 60
   xclip -o -selection primary
 }
-# Reads until the expected text shows: a busy machine may take a while with the clicks.
+# Reads until the expected text shows: the selection may still hold an earlier text, a
+# busy machine may take a while with the clicks, and the program with the field.
 expect_field() {  # expect_field X Y TEXT WHAT
-  local text deadline=$((SECONDS + 15))
+  local text deadline=$((SECONDS + wait_seconds))
   until text=$(field_text "$1" "$2") && [ "$text" = "$3" ]; do
     [ $SECONDS -lt $deadline ] || fail "$4 reads \"$text\", not \"$3\""
   done

@@ -9,36 +9,38 @@ set -euo pipefail
 program=$1
 
 source "$(dirname "$0")/program_session.sh"
-start_program "$program"
-xdotool windowfocus --sync "$window"
-sleep 0.5
+start_playing "$program"
 
-key_of_note_60() {  # what the white key of note 60 shows now
-  import -window root "$work/screen.png"
-  pixel_at "$work/screen.png" 409 250
+note_60_shows() { [ "$(note_60_colour)" = "$1" ]; }
+
+# Alt+Q held plays nothing. A mouse strike on note 64 comes after it: once a picture
+# shows that key lit, the program has taken Alt+Q, and the same picture shows note 60.
+note_64_lit() {
+  local red green
+  IFS=, read -r red green _ <<<"$(client_pixel 437 250)"
+  [ "$red" -eq 0 ] && [ "$green" -gt 0 ]
 }
-key_of_note_60_shows() { [ "$(key_of_note_60)" = "$1" ]; }
-
 xdotool keydown alt+q
-sleep 0.5
-shown=$(key_of_note_60)
+hold_until 437 250 note_64_lit || fail "a mouse strike never lit note 64's key"
+shown=$(client_pixel 409 250)
 xdotool keyup q keyup alt
 [ "$shown" = "250,250,250" ] || fail "Alt+Q lit the key of note 60: rgb($shown)"
 
 xdotool keydown q
-wait_for 5 key_of_note_60_shows 0,250,200 ||
-  fail "Q held does not show note 60 sounding: rgb($(key_of_note_60))"
+wait_for $wait_seconds note_60_shows 0,250,200 ||
+  fail "Q held does not show note 60 sounding: rgb($(note_60_colour))"
 
 # Another window takes the focus while Q is still held, and gets its key-up.
 xmessage -geometry +0+400 "another window" &
 helper=$!
-wait_for 10 xdotool search --name '^xmessage$' || fail "no other window"
+wait_for $wait_seconds xdotool search --name '^xmessage$' || fail "no other window"
 xdotool windowfocus --sync "$(xdotool search --name '^xmessage$' | head -n 1)"
 # Released, the note fades within half a second at the first run's release step.
-wait_for 5 key_of_note_60_shows 250,250,250 ||
-  fail "note 60 still sounds after the focus left: rgb($(key_of_note_60))"
+wait_for $wait_seconds note_60_shows 250,250,250 ||
+  fail "note 60 still sounds after the focus left: rgb($(note_60_colour))"
 xdotool keyup q
 
-xdotool windowfocus --sync "$window" mousemove --sync 965 9 click 1
+xdotool windowfocus --sync "$window"
+click_at 965 9
 wait_for_exit "X"
 echo "Alt+Q played nothing, and the focus leaving released the held note"

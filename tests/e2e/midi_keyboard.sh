@@ -27,7 +27,7 @@ start_source() {  # a new source process on file descriptors 5 (commands) and 6 
 }
 expect_reply() {
   local reply=""
-  read -r -t 20 reply <&6 || true
+  read -r -t "$wait_seconds" reply <&6 || true
   [ "$reply" = "$1" ] || fail "the MIDI source said \"$reply\", not \"$1\""
 }
 send() { echo "$*" >&5; }
@@ -35,38 +35,36 @@ sent() { send wait; expect_reply sent; }
 
 # The log: select all and copy; its lines end in LF on the screen.
 log_text() {
-  xdotool mousemove --sync "${log_field[@]}" click 1 key ctrl+a key ctrl+c
-  sleep 0.2
+  click_at "${log_field[@]}"
+  xdotool key ctrl+a key ctrl+c
   xclip -o -selection clipboard
 }
+# Reads until the expected text shows: the clipboard may still hold an earlier text, and
+# the program may still be taking the messages in.
 expect_log() {  # expect_log TEXT WHAT
-  local text deadline=$((SECONDS + 60))
+  local text deadline=$((SECONDS + wait_seconds))
   until text=$(log_text) && [ "$text" = "$1" ]; do
     alive "$2"
     [ $SECONDS -lt $deadline ] || fail "the log $2 reads: $text"
-    sleep 0.3
+    sleep 0.2  # the pace of the polling
   done
 }
-press() { xdotool mousemove --sync "$1" "$2" click 1; sleep 0.5; }
-alive() { kill -0 "$pid" 2>/dev/null || fail "the program ended: $1"; }
+press() { click_at "$1" "$2"; }
+alive() { ! process_gone "$pid" || fail "the program ended: $1"; }
 
 start_source
-start_program "$program" 5>&- 6<&-  # the source sees its input end only when we close it
-xdotool windowfocus --sync "$window"
-sleep 0.5  # the first refresh tick brings the fundamental's weight in
+start_playing "$program" 5>&- 6<&-  # the source sees its input end only when we close it
 
 expect_field "${status_field[@]}" "$source_name:out" "the status field after start-up"
 expect_field "${device_field[@]}" "0" "the device-index field after start-up"
 
 # Note 60 at velocity 100 on the first channel, released with a Note Off.
-jack_capture --daemon --channels 1 --port 'Kelvarin:*' -d 3 "$work/capture.wav" 5>&- 6<&- &
-capture=$!
-sleep 0.5
+start_capture "$work/capture.wav" 5>&- 6<&-
 send send 144 60 100
-sleep 1.2
+sleep 1.2  # the take: the note held this long
 send send 128 60 64
 sent
-wait "$capture" || fail "jack_capture failed"
+end_capture
 level=$(awk 'BEGIN { print (4000 * 100 / 127 - 1) / 32768 }')
 "$tone_check" "$work/capture.wav" 523.25 "$level" 0.3 0.004 || fail "no 523.25 Hz tone at level $level"
 expect_log "$(printf '9,0\t60\t100\t0\n8,0\t60\t64\t0')" "after one note"
@@ -87,11 +85,14 @@ expect_log "$expected" "after the flood"
 ! grep -q 'lost' "$work/kelvarin.log" || fail "messages were lost: $(cat "$work/kelvarin.log")"
 
 # The source goes away while open: nothing crashes, the device stays open for the dialog.
+# Its port gone from the server, the program has been told; the field read back after
+# that is the program's answer.
 exec 5>&-
 wait "$source_pid" || fail "the MIDI source failed"
-sleep 1
-alive "after the source went away"
+source_port_gone() { ! jack_lsp | grep -qF "$source_name"; }
+wait_for $wait_seconds source_port_gone || fail "the MIDI source's port stayed"
 expect_field "${status_field[@]}" "$source_name:out" "the status field after the source went away"
+alive "after the source went away"
 press "${midi_close[@]}"
 expect_field "${status_field[@]}" "midi close" "the status field after Midi Close"
 
@@ -104,7 +105,7 @@ sent
 expect_log "$(printf '%s\n9,0\t67\t90\t0' "$expected")" "after the reopened device's note"
 
 # "X" closes the device and the program; the source stays, unharmed.
-xdotool mousemove --sync 965 9 click 1
+click_at 965 9
 wait_for_exit "X"
 exec 5>&-
 wait "$source_pid" || fail "the MIDI source failed after the program closed"

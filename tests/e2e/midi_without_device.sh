@@ -15,6 +15,6 @@ xdotool windowfocus --sync "$window"
 expect_field "${status_field[@]}" "MidiInOpen error" "the status field"
 expect_field "${device_field[@]}" "0" "the device-index field"
 
-xdotool mousemove --sync 952 36 click 1  # "Abort"
+click_at 952 36  # "Abort"
 wait_for_exit "Abort"
 echo "no MIDI device: the status says so and the program runs on"

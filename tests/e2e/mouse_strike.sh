@@ -11,15 +11,13 @@ program=$1
 tone_check=$2
 
 source "$(dirname "$0")/program_session.sh"
-start_program "$program"
-sleep 0.5  # the first refresh tick brings the fundamental's weight in
+start_playing "$program"
 
 click_and_listen() {  # click_and_listen X Y FREQUENCY
-  jack_capture --daemon --channels 1 --port 'Kelvarin:*' -d 2 "$work/capture.wav" &
-  local capture=$!
-  sleep 0.5
-  xdotool mousemove --sync "$1" "$2" click 1
-  wait "$capture" || fail "jack_capture failed"
+  start_capture "$work/capture.wav"
+  click_at "$1" "$2"
+  sleep 2  # the take: the strike, and after it the silence it fades into
+  end_capture
   # A strike is level 3000 that falls by 10 a block: 300 blocks, 0.68 s. The tone is
   # judged while above half its loudest, a third of a second; it starts at 2999 after
   # truncation, of a full scale of 32768, and is some 40 lower 10 ms on. The pitch names
@@ -27,26 +25,6 @@ click_and_listen() {  # click_and_listen X Y FREQUENCY
   # samples of so short a tone moves it by well under 3 Hz.
   "$tone_check" "$work/capture.wav" "$3" "$(awk 'BEGIN { print 2999 / 32768 }')" 3 0.004 0.5 ||
     fail "a click at $1, $2 gave no $3 Hz tone at the strike's level"
-}
-
-# hold_until X Y CHECK: holds the button at (x, y), moving to and fro for up to 6 s, and
-# photographs the window into screen.png until CHECK succeeds; fails when it never does.
-hold_until() {
-  local moves=()
-  for _ in $(seq 150); do
-    moves+=(mousemove "$(($1 + 1))" "$2" sleep 0.02 mousemove "$1" "$2" sleep 0.02)
-  done
-  xdotool mousemove --sync "$1" "$2" mousedown 1
-  xdotool "${moves[@]}" &
-  helper=$!
-  local shown=1
-  until import -window root "$work/screen.png" && "$3"; do
-    kill -0 "$helper" 2>/dev/null || { shown=0; break; }
-  done
-  kill "$helper" 2>/dev/null
-  helper=""
-  xdotool mouseup 1
-  [ "$shown" -eq 1 ]
 }
 
 # Middle C, white, x 402 to 416. Its fill follows the level when the view last drew it,
@@ -63,7 +41,7 @@ hold_until 409 250 white_key_lit ||
   fail "key of note 59 beside it shows rgb($(pixel_at "$work/screen.png" 395 250))"
 
 # "Reset Sound" silences note 60 before the next key is heard.
-xdotool mousemove --sync 46 157 click 1
+click_at 46 157
 
 # C sharp above it: the black key over the seam, x 412 to 420, in the keys' upper 39 pixels.
 black_key_lit() { [ "$(pixel_at "$work/screen.png" 415 220)" = "0,250,200" ]; }
@@ -71,6 +49,6 @@ click_and_listen 415 220 554.37
 hold_until 415 220 black_key_lit ||
   fail "struck black key of note 61 shows rgb($(pixel_at "$work/screen.png" 415 220))"
 
-xdotool mousemove --sync 965 9 click 1
+click_at 965 9
 wait_for_exit "X"
 echo "clicks played notes 60 and 61 at level 3000, and holding them lit their keys"

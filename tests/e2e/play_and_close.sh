@@ -19,21 +19,17 @@ key_lit() {  # key_lit R,G,B
   pixel=$(key_pixel)
   [ "$pixel" = "srgb($1)" ] || [ "$pixel" = "rgb($1)" ]
 }
-capturing() { jack_lsp -c Kelvarin: | grep -q '^ *jack_capture'; }
 
 # Holds Q (note 60) while recording, and checks that its key is lit in colour and that
 # the tone arrives at the level that amplitude gives. The recording runs from before
 # the key press to its release, however long a busy machine takes over each step.
 play_q() {  # play_q AMPLITUDE COLOUR
-  jack_capture --daemon --channels 1 --port 'Kelvarin:*' "$work/capture.wav" &
-  local capture=$!
-  wait_for 10 capturing || fail "jack_capture did not connect to Kelvarin"
+  start_capture "$work/capture.wav"
   xdotool keydown q
-  sleep 1.2
-  wait_for 10 key_lit "$2" || fail "key of note 60 shows $(key_pixel) at level $1, not rgb($2)"
+  sleep 1.2  # the take: Q held this long at least
+  wait_for $wait_seconds key_lit "$2" || fail "key of note 60 shows $(key_pixel) at level $1, not rgb($2)"
   xdotool keyup q
-  kill -INT "$capture"
-  wait "$capture" || fail "jack_capture failed"
+  end_capture
   # A struck level of A peaks at A - 1 after truncation, of a full scale of 32768.
   "$tone_check" "$work/capture.wav" 523.25 "$(awk "BEGIN { print ($1 - 1) / 32768 }")" 0.3 0.004 ||
     fail "no 523.25 Hz tone at level $1"
@@ -43,14 +39,13 @@ play_q 4000 0,250,200
 
 # The user types a new Amplitude. The refresh ticks that pass meanwhile must leave the
 # focus in the field. The digits are note keys too; their notes fade before the next take.
-xdotool mousemove --sync 278 82 click --repeat 2 --delay 80 1
-sleep 0.4
+click_at 278 82 --repeat 2 --delay 80
 xdotool type --delay 150 2000
-sleep 1.5
+settle_keys
 play_q 2000 0,125,100
 
 # "X" sits at the top right corner; the program drains its queue, saves and ends.
-xdotool mousemove --sync 965 9 click 1
+click_at 965 9
 wait_for_exit "X"
 
 for entry in sl1=100 sl2=0 sl3=0 sl4=0 slm2=0 slm3=0 slm4=0 sldecrement=90; do

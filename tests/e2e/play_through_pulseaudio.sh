@@ -13,17 +13,14 @@ source "$(dirname "$0")/program_session.sh"
 start_playing "$program"
 
 recording() { pactl list short source-outputs | grep -q .; }
-# The program's stream is playing, not only created: the null sink runs.
-sink_running() { pactl list short sinks | grep -q RUNNING; }
 
 # The recording runs from before the key press to its release.
 parecord --latency-msec=20 --device=null.monitor --rate=44100 --channels=1 --format=s16le \
   --file-format=wav "$work/capture.wav" &
 capture=$!
-wait_for 10 recording || fail "parecord did not start recording"
-wait_for 10 sink_running || fail "the null sink is not playing the program's stream"
+wait_for $wait_seconds recording || fail "parecord did not start recording"
 xdotool keydown q
-sleep 2.5
+sleep 2.5  # the take: Q held this long
 xdotool keyup q
 kill -INT "$capture"
 wait "$capture" || fail "parecord failed"
@@ -31,6 +28,6 @@ wait "$capture" || fail "parecord failed"
 "$tone_check" "$work/capture.wav" 523.25 "$(awk 'BEGIN { print 3999 / 32768 }')" 0.3 0.004 ||
   fail "no 523.25 Hz tone at the default level through PulseAudio"
 
-xdotool mousemove --sync 965 9 click 1
+click_at 965 9
 wait_for_exit "X"
 echo "played note 60 through PulseAudio and closed"

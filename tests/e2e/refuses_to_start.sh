@@ -6,15 +6,12 @@
 #   refuses_to_start.sh KELVARIN
 set -uo pipefail
 program=$1
-work=$(mktemp -d)
-trap 'rm -rf "$work"' EXIT
-fail() {
-  echo "FAIL: $*" >&2
-  exit 1
-}
+source "$(dirname "$0")/../session/session_lib.sh"
+private_dir work
 
 # expect STATUS MESSAGE_PATTERN [env...] -- [arguments...]: runs the program in an empty
-# directory and checks its exit status and what it said.
+# directory and checks its exit status and what it said. A program that hangs is ended
+# after a minute; one that works answers at once.
 expect() {
   local want=$1 pattern=$2
   shift 2
@@ -25,7 +22,7 @@ expect() {
   done
   shift
   local status=0
-  (cd "$work" && timeout 10 env "${environment[@]}" "$program" "$@") >"$work/out" 2>&1 || status=$?
+  (cd "$work" && timeout 60 env "${environment[@]}" "$program" "$@") >"$work/out" 2>&1 || status=$?
   [ "$status" -eq "$want" ] || fail "kelvarin $* ended with $status, not $want: $(cat "$work/out")"
   grep -qE "$pattern" "$work/out" || fail "kelvarin $* said '$(cat "$work/out")', expected /$pattern/"
 }

@@ -7,13 +7,8 @@
 #   package_contents.sh BUILD_DIR
 set -euo pipefail
 build=$1
-
-work=$(mktemp -d)
-trap 'rm -rf "$work"' EXIT
-fail() {
-  echo "FAIL: $*" >&2
-  exit 1
-}
+source "$(dirname "$0")/../session/session_lib.sh"
+private_dir work
 
 cpack --config "$build/CPackConfig.cmake" -G DEB -B "$work/out" >"$work/cpack.log" 2>&1 ||
   { cat "$work/cpack.log" >&2; fail "cpack did not build the package"; }

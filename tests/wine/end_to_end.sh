@@ -25,7 +25,7 @@ click() {  # click ID: the left button on the control's centre
   local centre
   centre=$(probe centre "$1") || fail "no control $1"
   # shellcheck disable=SC2086
-  xdotool mousemove --sync $centre click 1
+  click_at $centre
 }
 
 # The template's controls by class, as the system names its classes.
@@ -35,12 +35,14 @@ template_classes() {
 }
 window_classes() { probe controls | cut -d' ' -f1 | sort | uniq -c; }
 
-key_colour() {  # the colour of note 60's key, the first white key of the fifth octave
-  local point
-  point=$(probe point 409 230)
-  import -window root "$work/screen.png" && pixel_at "$work/screen.png" ${point}
+key_lit() { [ "$(note_60_colour)" = 0,250,200 ]; }
+
+start_wine_program() {  # the program, and where its client area is on the screen
+  start_program "$wine" "$program"
+  read -r -a client_origin <<<"$(probe point 0 0)"
+  xdotool windowfocus --sync "$window"
+  settle_keys
 }
-key_lit() { [ "$(key_colour)" = 0,250,200 ]; }
 
 # Records the null sink while COMMAND... plays, from before its first sound to after its last.
 record() {  # record FILE COMMAND...
@@ -49,7 +51,7 @@ record() {  # record FILE COMMAND...
   parecord --latency-msec=20 -d kelvarin_test.monitor --rate=44100 --channels=1 --format=s16le \
     --file-format=wav "$file" &
   capture=$!
-  wait_for 10 bash -c 'pactl list short source-outputs | grep -q .' || fail "parecord did not start"
+  wait_for $wait_seconds bash -c 'pactl list short source-outputs | grep -q .' || fail "parecord did not start"
   "$@"
   kill -INT "$capture"
   wait "$capture" || fail "parecord failed"
@@ -57,23 +59,21 @@ record() {  # record FILE COMMAND...
 
 hold_q() {
   xdotool keydown q
-  sleep 1.5
-  wait_for 10 key_lit || fail "note 60's key shows $(key_colour) while Q is held"
+  sleep 1.5  # the take: Q held this long
+  wait_for $wait_seconds key_lit || fail "note 60's key shows $(note_60_colour) while Q is held"
   xdotool keyup q
 }
 
 play_midi_note() {
   probe midi 144 60 100 || fail "cannot post MM_MIM_DATA"
-  sleep 1.5
+  sleep 1.5  # the take: the note held this long
   probe midi 128 60 64 || fail "cannot post MM_MIM_DATA"
 }
 
-start_program "$wine" "$program"
+start_wine_program
 [ "$(window_classes)" = "$(template_classes)" ] ||
   fail "the window's controls $(window_classes | tr '\n' ' ') are not the template's $(template_classes | tr '\n' ' ')"
 [ "$(probe text 1063)" = "MidiInOpen error" ] || fail "the status reads \"$(probe text 1063)\" with no MIDI device"
-xdotool windowfocus --sync "$window"
-sleep 0.5  # the first refresh tick brings the fundamental's weight in
 
 # Wine's sound has gaps in its first second; pitch and level are what count. A struck
 # level of A peaks at A - 1 after truncation, of a full scale of 32768.
@@ -90,7 +90,7 @@ midi_log() {  # the log's text, its last line end included
   printf '%s' "${text%.}"
 }
 log_reads() { [ "$(midi_log)" = "$1" ]; }
-wait_for 5 log_reads "$(printf '9,0\t60\t100\t0\r\n8,0\t60\t64\t0\r\n')" ||
+wait_for $wait_seconds log_reads "$(printf '9,0\t60\t100\t0\r\n8,0\t60\t64\t0\r\n')" ||
   fail "the MIDI log reads: $(midi_log | od -c)"
 
 click 1060  # "X": drains, saves and ends
@@ -103,10 +103,9 @@ for entry in sl1=100 sl2=0 slm2=0 sldecrement=90; do
 done
 
 rm "$settings"
-start_program "$wine" "$program"
-xdotool windowfocus --sync "$window"
+start_wine_program
 xdotool keydown q  # sound in flight: "Abort" does not wait for it
-sleep 0.5
+wait_for $wait_seconds key_lit || fail "note 60's key shows $(note_60_colour) while Q is held"
 click 1015
 wait_for_exit '"Abort"'
 xdotool keyup q
