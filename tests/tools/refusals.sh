@@ -9,12 +9,8 @@
 set -uo pipefail
 render=$1 convert=$2
 version=$(sed -n 's/^project(Kelvarin VERSION \([0-9.]*\).*/\1/p' "$(dirname "$0")/../../CMakeLists.txt")
-work=$(mktemp -d)
-trap 'rm -rf "$work"' EXIT
-fail() {
-  echo "FAIL: $*" >&2
-  exit 1
-}
+source "$(dirname "$0")/../session/session_lib.sh"
+private_dir work
 cd "$work" || exit 1
 
 # A held note and its release a second later, then a Standard MIDI File that ends in the

@@ -7,15 +7,10 @@
 #   unwritable_outputs.sh KELVARIN_RENDER KELVARIN_CONVERT
 set -uo pipefail
 render=$1 convert=$2
-work=$(mktemp -d)
-trap 'rm -rf "$work"' EXIT
-fail() {
-  echo "FAIL: $*" >&2
-  exit 1
-}
+source "$(dirname "$0")/../session/session_lib.sh"
+private_dir work
 if ! unshare -rm true 2>/dev/null; then
-  echo "SKIP: no user and mount namespaces (unshare -rm), so no small file system to fill"
-  exit 77
+  skip "no user and mount namespaces (unshare -rm), so no small file system to fill"
 fi
 cd "$work" || exit 1
 mkdir disk
