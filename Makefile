@@ -31,11 +31,13 @@ test-asan: deps
 
 # The desktop platform's threads (UI, audio, and the helpers that open and close
 # streams) under ThreadSanitizer.
+TSAN_PROGRAMS := desktop_window_test desktop_platform_contract_test desktop_wave_out_test \
+  desktop_server_faults_test audio_handover_test window_timers_test
 test-tsan: deps
 	cmake -S . -B $(TSAN_BUILD) -DCMAKE_BUILD_TYPE=Debug -DKELVARIN_TSAN=ON -DKELVARIN_BENCH=OFF
-	cmake --build $(TSAN_BUILD) -j $(JOBS) --target desktop_platform_test
+	cmake --build $(TSAN_BUILD) -j $(JOBS) --target $(TSAN_PROGRAMS)
 	cd $(TSAN_BUILD) && TSAN_OPTIONS="halt_on_error=1 suppressions=$(CURDIR)/tests/desktop_tsan.supp" \
-	  ctest --output-on-failure -R desktop_platform
+	  ctest --output-on-failure -R '^desktop_platform|^(SampleFifo|BlockQueue|WindowTimers)[.]'
 
 # Every fuzz target for a short fixed time, built with clang for libFuzzer.
 test-fuzz: deps
