@@ -56,6 +56,11 @@ bench: build
 bench-latency: build
 	bench/latency_by_system.sh $(CURDIR)/$(BUILD) $(SYSTEMS)
 
+# How the output gives up a sound server that hangs or dies: times and CPU shares.
+.PHONY: bench-faults
+bench-faults: build
+	bench/server_faults.sh $(CURDIR)/$(BUILD)
+
 package: build
 	cd $(BUILD) && cpack -G DEB
 

@@ -71,6 +71,11 @@ ColorRef Background() {
 
 bool Visible(const Dialog& dialog) { return DesktopOf(dialog).Toplevel().visible() != 0; }
 
+// Keys pressed on the window, once it has the X server's keyboard focus.
+void Keys(const Dialog& dialog, const std::string& keys) {
+    Xdo("windowfocus --sync " + std::to_string(fl_xid(&DesktopOf(dialog).Toplevel())) + " " + keys);
+}
+
 void ExpectControlMatchesTemplate(const res::ControlTemplate& control, Fl_Widget* widget,
                                   Window& window) {
     SCOPED_TRACE("control " + std::to_string(control.id) + " \"" + control.caption + "\"");
@@ -165,25 +170,21 @@ TEST(DesktopWindow, TheMainTemplateBecomesABorderlessWindowWithEveryControl) {
 TEST(DesktopWindow, TheMouseAndTheKeysArriveAsWindowsMessages) {
     DesktopPlatform desktop;
     ScriptedDialog dialog(desktop);
-    auto saw = [&](UINT message, WPARAM wParam, LPARAM lParam) {
-        return [&dialog, message, wParam, lParam] { return dialog.Saw(message, wParam, lParam); };
-    };
     dialog.steps = {
         WaitUntil([&] { return Visible(dialog); }),
         // FLTK folds motion into the next event, so each move gets a step of its own.
         Do([&] { Xdo("mousemove 500 230 mousedown 1"); }),
-        WaitUntil(saw(WM_LBUTTONDOWN, MK_LBUTTON, MakePointLParam(500, 230))),
+        WaitToSee(dialog, WM_LBUTTONDOWN, MK_LBUTTON, MakePointLParam(500, 230)),
         Do([&] { Xdo("mousemove 520 235"); }),
-        WaitUntil(saw(WM_MOUSEMOVE, MK_LBUTTON, MakePointLParam(520, 235))),
+        WaitToSee(dialog, WM_MOUSEMOVE, MK_LBUTTON, MakePointLParam(520, 235)),
         Do([&] { Xdo("mouseup 1 mousemove 530 240"); }),
-        WaitUntil(saw(WM_MOUSEMOVE, 0, MakePointLParam(530, 240))),
+        WaitToSee(dialog, WM_MOUSEMOVE, 0, MakePointLParam(530, 240)),
         Do([&] {
             EXPECT_EQ(dialog.Count(WM_LBUTTONDOWN), 1u);
             dialog.GetWindow().SetFocusTo(res::IDC_STATUS);
-            Xdo("windowfocus --sync " + std::to_string(fl_xid(&DesktopOf(dialog).Toplevel())) +
-                " key KP_Home bracketleft");
+            Keys(dialog, "key KP_Home bracketleft");
         }),
-        WaitUntil(saw(WM_KEYUP, VK_OEM_4, 0xC0000001)),
+        WaitToSee(dialog, WM_KEYUP, VK_OEM_4, 0xC0000001),
         Do([&] {
             EXPECT_TRUE(dialog.Saw(WM_KEYDOWN, VK_NUMPAD7, 1));
             EXPECT_TRUE(dialog.Saw(WM_KEYDOWN, VK_OEM_4, 1));
@@ -282,16 +283,12 @@ TEST(DesktopWindow, TheAboutBoxIsAFramedModalBox) {
 TEST(DesktopWindow, AltKeysAreSystemKeysAndTheFocusLeavingIsADeactivation) {
     DesktopPlatform desktop;
     ScriptedDialog dialog(desktop);
-    auto saw = [&](UINT message, WPARAM wParam, LPARAM lParam) {
-        return [&dialog, message, wParam, lParam] { return dialog.Saw(message, wParam, lParam); };
-    };
     dialog.steps = {
         WaitUntil([&] { return Visible(dialog); }),
         Do([&] {
-            Xdo("windowfocus --sync " + std::to_string(fl_xid(&DesktopOf(dialog).Toplevel())) +
-                " keydown alt+q keyup q keyup alt key w");
+            Keys(dialog, "keydown alt+q keyup q keyup alt key w");
         }),
-        WaitUntil(saw(WM_KEYUP, 'W', 0xC0000001)),
+        WaitToSee(dialog, WM_KEYUP, 'W', 0xC0000001),
         Do([&] {
             EXPECT_TRUE(dialog.Saw(WM_SYSKEYDOWN, 'Q', 0x20000001));
             EXPECT_TRUE(dialog.Saw(WM_SYSKEYUP, 'Q', 0xE0000001));
@@ -309,7 +306,7 @@ TEST(DesktopWindow, AltKeysAreSystemKeysAndTheFocusLeavingIsADeactivation) {
             XSetInputFocus(fl_display, DefaultRootWindow(fl_display), RevertToParent, CurrentTime);
             XFlush(fl_display);
         }),
-        WaitUntil(saw(WM_ACTIVATE, WA_INACTIVE, 0)),
+        WaitToSee(dialog, WM_ACTIVATE, WA_INACTIVE, 0),
     };
     EXPECT_EQ(desktop.RunModal(dialog), 0);
     EXPECT_EQ(dialog.Count(WM_ACTIVATE), 1u);

@@ -120,3 +120,9 @@ inline ScriptedDialog::Step Do(std::function<void()> action) {
 }
 
 inline ScriptedDialog::Step WaitUntil(std::function<bool()> condition) { return condition; }
+
+// Waits until the dialog's message filter has seen the message.
+inline ScriptedDialog::Step WaitToSee(const ScriptedDialog& dialog, platform::UINT message,
+                                      platform::WPARAM wParam, platform::LPARAM lParam) {
+    return [&dialog, message, wParam, lParam] { return dialog.Saw(message, wParam, lParam); };
+}
