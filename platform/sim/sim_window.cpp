@@ -192,7 +192,7 @@ const SimTimer& SimWindow::Timer(uint32_t id) const {
 
 void SimWindow::FireTimer(uint32_t id) {
     if (!FindTimer(id)) throw std::out_of_range("no timer " + std::to_string(id));
-    if (!destroyed_ && !queue_.HasTimerMessage(*this, id)) queue_.Post(*this, {WM_TIMER, id, 0}, true);
+    if (!queue_.HasTimerMessage(*this, id)) queue_.Post(*this, {WM_TIMER, id, 0}, true);
 }
 
 // --- Drawing ----------------------------------------------------------------------
