@@ -165,15 +165,20 @@ TEST(DesktopWindow, TheMainTemplateBecomesABorderlessWindowWithEveryControl) {
     EXPECT_EQ(dialog.handled.front().message, WM_CREATE);
 }
 
-// Mouse presses and drags away from the controls come as the client area's; the keys
-// keep their codes through the X server; rewriting a field's text leaves its caret.
+// Mouse presses and drags away from the controls come as the client area's, and a
+// press on a disabled button as nothing at all; the keys keep their codes through the
+// X server; rewriting a field's text leaves its caret.
 TEST(DesktopWindow, TheMouseAndTheKeysArriveAsWindowsMessages) {
     DesktopPlatform desktop;
     ScriptedDialog dialog(desktop);
     dialog.steps = {
         WaitUntil([&] { return Visible(dialog); }),
         // FLTK folds motion into the next event, so each move gets a step of its own.
-        Do([&] { Xdo("mousemove 500 230 mousedown 1"); }),
+        Do([&] {
+            const Fl_Widget& hide = *DesktopOf(dialog).ControlWidget(res::IDC_HIDE);  // disabled
+            Xdo("mousemove " + Point(hide.x() + hide.w() / 2, hide.y() + hide.h() / 2) + " click 1");
+            Xdo("mousemove 500 230 mousedown 1");
+        }),
         WaitToSee(dialog, WM_LBUTTONDOWN, MK_LBUTTON, MakePointLParam(500, 230)),
         Do([&] { Xdo("mousemove 520 235"); }),
         WaitToSee(dialog, WM_MOUSEMOVE, MK_LBUTTON, MakePointLParam(520, 235)),

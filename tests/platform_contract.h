@@ -7,7 +7,7 @@
 //
 //   Platform& GetPlatform();
 //   void Click(Dialog&, int id);               // the left button pressed and released on a control
-//   void PressKey(Dialog&, WPARAM virtualKey);  // down and up, to whatever has the focus
+//   void PressKey(Dialog&, platform::WPARAM virtualKey);  // down and up, to whatever has the focus
 //   void Type(Dialog&, int id, const std::string& text);  // clicks into a field and types
 //   void DragSliderToTop(Dialog&, int id);     // the thumb dragged beyond the slider's top
 //   void RequestClose(Dialog&);                // the window system asks the window to close
@@ -34,15 +34,10 @@
 template <class Adapter>
 class PlatformContract : public testing::Test {
 protected:
-    using UINT = platform::UINT;
-    using WPARAM = platform::WPARAM;
-    using LPARAM = platform::LPARAM;
-    using LRESULT = platform::LRESULT;
-    using Result = std::optional<LRESULT>;
-    static constexpr UINT Ping = 0x0400;  // a message of the test's own
+    static constexpr platform::UINT Ping = 0x0400;  // a message of the test's own
 
     platform::Platform& Platform() { return user.GetPlatform(); }
-    static WPARAM Clicked(int id) {
+    static platform::WPARAM Clicked(int id) {
         using namespace platform;
         return MakeCommand(id, BN_CLICKED);
     }
@@ -57,9 +52,12 @@ namespace contract {
 using namespace platform;
 using namespace res;
 
+// What a window procedure of the test's answers, if it takes the message.
+using Reply = std::optional<platform::LRESULT>;
+
 // The messages of one kind that the window procedure saw, by wParam.
-inline std::vector<WPARAM> Handled(const ScriptedDialog& dialog, UINT message) {
-    std::vector<WPARAM> seen;
+inline std::vector<platform::WPARAM> Handled(const ScriptedDialog& dialog, platform::UINT message) {
+    std::vector<platform::WPARAM> seen;
     for (const Message& m : dialog.handled)
         if (m.message == message) seen.push_back(m.wParam);
     return seen;
@@ -70,12 +68,13 @@ inline std::vector<WPARAM> Handled(const ScriptedDialog& dialog, UINT message) {
 inline std::vector<int> Clicks(const ScriptedDialog& dialog) {
     std::vector<int> ids;
     for (const Message& m : dialog.handled)
-        if (m.message == WM_COMMAND && CommandCode(m.wParam) == BN_CLICKED) ids.push_back(CommandId(m.wParam));
+        if (m.message == WM_COMMAND && CommandCode(m.wParam) == BN_CLICKED)
+            ids.push_back(CommandId(m.wParam));
     return ids;
 }
 
-inline std::vector<WPARAM> Filtered(const ScriptedDialog& dialog, UINT message) {
-    std::vector<WPARAM> seen;
+inline std::vector<platform::WPARAM> Filtered(const ScriptedDialog& dialog, platform::UINT message) {
+    std::vector<platform::WPARAM> seen;
     for (const Message& m : dialog.filtered)
         if (m.message == message) seen.push_back(m.wParam);
     return seen;
@@ -89,7 +88,7 @@ TYPED_TEST_P(PlatformContract, ADialogStartsWithItsControlsAndEndsWithTheResultI
     using namespace contract;
     ScriptedDialog dialog(this->Platform());
     std::string stopAtCreate;
-    dialog.onMessage = [&](UINT message, WPARAM wParam, LPARAM) -> std::optional<LRESULT> {
+    dialog.onMessage = [&](auto message, auto wParam, auto) -> Reply {
         if (message == WM_CREATE) stopAtCreate = dialog.GetWindow().GetDlgItemText(IDC_STOP);
         if (message != TestFixture::Ping || wParam != 1) return std::nullopt;
         dialog.GetWindow().EndDialog(42);
@@ -141,12 +140,12 @@ TYPED_TEST_P(PlatformContract, ADialogThatRefusesCreationOrEndsWhileStartingRuns
 TYPED_TEST_P(PlatformContract, PostedMessagesWaitTheirTurnAndSentOnesRunAtOnce) {
     using namespace contract;
     ScriptedDialog dialog(this->Platform());
-    LRESULT sent = 0;
+    platform::LRESULT sent = 0;
     dialog.swallow = [](const Message& m) { return m.message == TestFixture::Ping && m.wParam == 4; };
     dialog.onInit = [&] {
-        for (const WPARAM n : {1, 2, 4}) dialog.GetWindow().PostMessage(TestFixture::Ping, n, 0);
+        for (const platform::WPARAM n : {1, 2, 4}) dialog.GetWindow().PostMessage(TestFixture::Ping, n, 0);
     };
-    dialog.onMessage = [&](UINT message, WPARAM wParam, LPARAM) -> std::optional<LRESULT> {
+    dialog.onMessage = [&](auto message, auto wParam, auto) -> Reply {
         if (message != TestFixture::Ping) return std::nullopt;
         if (wParam == 1) {
             dialog.GetWindow().PostMessage(TestFixture::Ping, 3, 0);
@@ -167,9 +166,9 @@ TYPED_TEST_P(PlatformContract, TheWindowBeneathAModalBoxIsServedButTakesNoInput)
     auto& user = this->user;
     ScriptedDialog main(this->Platform());
     ScriptedDialog about(this->Platform(), AboutDialogTemplate);
-    const WPARAM reset = TestFixture::Clicked(IDC_RESET_SOUND);
+    const platform::WPARAM reset = TestFixture::Clicked(IDC_RESET_SOUND);
     int nested = 0;
-    main.onMessage = [&](UINT message, WPARAM wParam, LPARAM) -> std::optional<LRESULT> {
+    main.onMessage = [&](auto message, auto wParam, auto) -> Reply {
         if (message != TestFixture::Ping || wParam != 1) return std::nullopt;
         nested = this->Platform().RunModal(about);
         return 0;
@@ -212,14 +211,14 @@ TYPED_TEST_P(PlatformContract, AnEndedDialogsTimersAndMessagesGoUnheard) {
         main.GetWindow().PostMessage(TestFixture::Ping, 1, 0);
     };
     // Ends, then keeps the loop running under a box of its own for twenty periods.
-    main.onMessage = [&](UINT message, WPARAM, LPARAM) -> std::optional<LRESULT> {
+    main.onMessage = [&](auto message, auto, auto) -> Reply {
         if (message != TestFixture::Ping) return std::nullopt;
         main.GetWindow().EndDialog(5);
         main.GetWindow().PostMessage(TestFixture::Ping, 2, 0);
         handledAtEnd = main.handled.size();
         procCalls = 0;
         box.onInit = [&] { box.GetWindow().SetTimer(1, 100); };
-        box.onMessage = [&](UINT m, WPARAM, LPARAM) -> std::optional<LRESULT> {
+        box.onMessage = [&](auto m, auto, auto) -> Reply {
             if (m == WM_TIMER) box.GetWindow().EndDialog(0);
             return std::nullopt;
         };
@@ -250,7 +249,7 @@ TYPED_TEST_P(PlatformContract, TimersTickWithTheirIdsOrCallTheirProcedures) {
             window->SetTimer(0, 5);
         });
     };
-    dialog.onMessage = [&](UINT message, WPARAM wParam, LPARAM) -> std::optional<LRESULT> {
+    dialog.onMessage = [&](auto message, auto wParam, auto) -> Reply {
         if (message != WM_TIMER) return std::nullopt;
         if (wParam == 0) {
             window->SetTimer(0, 5, [&] {
@@ -279,7 +278,7 @@ TYPED_TEST_P(PlatformContract, AWmTimerPostedByHandReachesTheWindowProcedure) {
         dialog.GetWindow().PostMessage(WM_TIMER, 5555, 0);
         dialog.GetWindow().PostMessage(TestFixture::Ping, 0, 0);
     };
-    dialog.onMessage = [&](UINT message, WPARAM, LPARAM) -> std::optional<LRESULT> {
+    dialog.onMessage = [&](auto message, auto, auto) -> Reply {
         if (message == TestFixture::Ping) dialog.GetWindow().EndDialog(0);
         return std::nullopt;
     };
@@ -301,7 +300,7 @@ TYPED_TEST_P(PlatformContract, ABusyWindowGetsOneLateTickNotABurst) {
         dialog.GetWindow().SetTimer(3, Period);
         dialog.GetWindow().PostMessage(TestFixture::Ping, 0, 0);
     };
-    dialog.onMessage = [&](UINT message, WPARAM wParam, LPARAM) -> std::optional<LRESULT> {
+    dialog.onMessage = [&](auto message, auto wParam, auto) -> Reply {
         if (message == TestFixture::Ping) {
             this->user.Stall(Busy);
             stallEnd = this->Platform().GetTickCount();
@@ -309,7 +308,8 @@ TYPED_TEST_P(PlatformContract, ABusyWindowGetsOneLateTickNotABurst) {
         if (message == WM_TIMER && wParam == 3 && stallEnd) ticks.push_back(this->Platform().GetTickCount());
         return std::nullopt;
     };
-    dialog.steps = {WaitUntil([&] { return stallEnd && this->Platform().GetTickCount() - *stallEnd >= 3 * Period; }),
+    const auto since = [&](uint32_t start) { return this->Platform().GetTickCount() - start; };
+    dialog.steps = {WaitUntil([&] { return stallEnd && since(*stallEnd) >= 3 * Period; }),
                     Do([&] { end = this->Platform().GetTickCount(); })};
     EXPECT_EQ(this->Platform().RunModal(dialog), 0);
     ASSERT_TRUE(stallEnd);
@@ -364,7 +364,7 @@ TYPED_TEST_P(PlatformContract, OkEndsTheDialogAndACloseWaitsBehindWhatIsQueued) 
         window.PostMessage(TestFixture::Ping, 0, 0);
         EXPECT_EQ(window.SendMessage(WM_CLOSE, 0, 0), 0);
     };
-    dialog.onMessage = [&](UINT message, WPARAM, LPARAM) -> std::optional<LRESULT> {
+    dialog.onMessage = [&](auto message, auto, auto) -> Reply {
         if (message == TestFixture::Ping) endedBySending = false;
         return std::nullopt;
     };
@@ -383,25 +383,25 @@ TYPED_TEST_P(PlatformContract, TabEnterAndEscDoNothingToTheDialog) {
     auto& user = this->user;
     ScriptedDialog dialog(this->Platform());
     dialog.onInit = [&] { dialog.GetWindow().SetFocusTo(IDC_GENERATE); };  // the default button
-    const WPARAM keys[] = {VK_RETURN, VK_ESCAPE, VK_TAB, 'Q'};
+    const platform::WPARAM keys[] = {VK_RETURN, VK_ESCAPE, VK_TAB, 'Q'};
     dialog.steps = {
         WaitUntil([&] { return user.Shown(dialog) && user.Focus(dialog) == IDC_GENERATE; }),
         Do([&] {
-            for (const WPARAM key : keys) user.PressKey(dialog, key);
+            for (const platform::WPARAM key : keys) user.PressKey(dialog, key);
         }),
         WaitUntil([&] { return dialog.Count(WM_KEYUP) >= std::size(keys); }),
         Do([&] { EXPECT_EQ(user.Focus(dialog), IDC_GENERATE); }),
     };
     EXPECT_EQ(this->Platform().RunModal(dialog), 0);
-    std::vector<WPARAM> downs, ups;
+    std::vector<platform::WPARAM> downs, ups;
     for (const Message& m : dialog.filtered) {
         if (m.message == WM_KEYDOWN) {
             downs.push_back(m.wParam);
-            EXPECT_EQ(m.lParam & 0xE0000000, LPARAM{0}) << "a fresh press";
+            EXPECT_EQ(static_cast<uint32_t>(m.lParam) & 0xE0000000u, 0u) << "a fresh press";
         }
         if (m.message == WM_KEYUP) {
             ups.push_back(m.wParam);
-            EXPECT_EQ(m.lParam & 0xE0000000, LPARAM{0xC0000000}) << "a release";
+            EXPECT_EQ(static_cast<uint32_t>(m.lParam) & 0xE0000000u, 0xC0000000u) << "a release";
         }
     }
     EXPECT_THAT(downs, testing::ElementsAreArray(keys));
@@ -415,7 +415,8 @@ TYPED_TEST_P(PlatformContract, OnlyAnEnabledButtonsClickReachesTheDialogAndTakes
     using namespace contract;
     auto& user = this->user;
     ScriptedDialog dialog(this->Platform());
-    const WPARAM reset = TestFixture::Clicked(IDC_RESET_SOUND), stop = TestFixture::Clicked(IDC_STOP);
+    const platform::WPARAM reset = TestFixture::Clicked(IDC_RESET_SOUND);
+    const platform::WPARAM stop = TestFixture::Clicked(IDC_STOP);
     dialog.onInit = [&] { dialog.GetWindow().SetFocusTo(IDC_STATUS); };
     dialog.steps = {
         WaitUntil([&] { return user.Shown(dialog) && user.Focus(dialog) == IDC_STATUS; }),
@@ -538,7 +539,7 @@ TYPED_TEST_P(PlatformContract, ShapesAreFilledWithTheSelectedBrushAndOutlinedInB
     const ColorRef white = Rgb(255, 255, 255);
     auto pixel = [&](int x, int y) { return user.Pixel(dialog, x, y); };
     size_t paints = 0;
-    dialog.onMessage = [&](UINT message, WPARAM wParam, LPARAM) -> std::optional<LRESULT> {
+    dialog.onMessage = [&](auto message, auto wParam, auto) -> Reply {
         if (message == WM_TIMER && wParam == 1 && paints == 0) paints = dialog.Count(WM_PAINT);
         return std::nullopt;
     };

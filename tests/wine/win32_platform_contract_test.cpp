@@ -47,7 +47,7 @@ public:
     void DragSliderToTop(Dialog& dialog, int id) {
         const HWND slider = Item(dialog, id);
         RECT thumb{};
-        SendMessageW(slider, TBM_GETTHUMBRECT, 0, reinterpret_cast<LPARAM>(&thumb));
+        SendMessageW(slider, TBM_GETTHUMBRECT, 0, reinterpret_cast<::LPARAM>(&thumb));
         MapWindowPoints(slider, nullptr, reinterpret_cast<POINT*>(&thumb), 2);
         RECT track{};
         GetWindowRect(slider, &track);
