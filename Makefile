@@ -73,7 +73,9 @@ check-asan:
 
 # The desktop platform's threads (UI, audio, MIDI, and the helpers that open and close
 # streams) under ThreadSanitizer, and the whole program once with all of them at work.
-TSAN_TARGETS := desktop_platform_test desktop_midi_test midi_ring_test kelvarin midi_test_source
+TSAN_TARGETS := desktop_window_test desktop_platform_contract_test desktop_wave_out_test \
+  desktop_server_faults_test audio_handover_test window_timers_test \
+  desktop_midi_test midi_ring_test kelvarin midi_test_source
 build-tsan: deps
 	$(CMAKE) -S . -B $(TSAN_BUILD) -DCMAKE_BUILD_TYPE=Debug -DKELVARIN_TSAN=ON -DKELVARIN_BENCH=OFF
 	cmake --build $(TSAN_BUILD) -j $(JOBS) --target $(TSAN_TARGETS)
@@ -83,7 +85,7 @@ test-tsan: build-tsan
 
 check-tsan:
 	cd $(TSAN_BUILD) && TSAN_OPTIONS="halt_on_error=1 suppressions=$(CURDIR)/tests/desktop_tsan.supp" \
-	  $(CTEST) -R '^(desktop_platform|desktop_midi|MidiRing\.|midi_flood_stop_and_close)' $(only_skip)
+	  $(CTEST) -R '^(desktop_platform|desktop_midi|midi_flood_stop_and_close)|^(SampleFifo|BlockQueue|WindowTimers|MidiRing)[.]' $(only_skip)
 
 # Every fuzz target for a short fixed time, built with clang for libFuzzer.
 build-fuzz: deps
@@ -108,6 +110,11 @@ bench: build
 .PHONY: bench-latency
 bench-latency: build
 	bench/latency_by_system.sh $(CURDIR)/$(BUILD) $(SYSTEMS)
+
+# How the output gives up a sound server that hangs or dies: times and CPU shares.
+.PHONY: bench-faults
+bench-faults: build
+	bench/server_faults.sh $(CURDIR)/$(BUILD)
 
 package: build
 	cd $(BUILD) && cpack -G DEB

@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <FL/Fl.H>
+#include <jack/jack.h>
 
 #include <signal.h>
 #include <sys/types.h>
@@ -23,6 +24,7 @@
 #include "platform/desktop/desktop_platform.h"
 #include "platform/desktop/ui_wakeup.h"
 #include "res/dialog_template.h"
+#include "scripted_dialog.h"
 
 namespace platform::desktop {
 namespace {
@@ -50,6 +52,14 @@ public:
     Keyboard(const Keyboard&) = delete;
     Keyboard& operator=(const Keyboard&) = delete;
 
+    // Whether the keyboard has said this word count times.
+    bool Said(const std::string& word, size_t count = 1) const {
+        const std::string replies = Replies();
+        size_t said = 0;
+        for (size_t at = replies.find(word); at != std::string::npos; at = replies.find(word, at + 1)) ++said;
+        return said >= count;
+    }
+
     void Command(const std::string& command) {
         ASSERT_NE(pipe_, nullptr) << "KELVARIN_MIDI_TEST_SOURCE names no program";
         std::fprintf(pipe_, "%s\n", command.c_str());
@@ -76,12 +86,51 @@ private:
     std::string directory_;
 };
 
+// Polls until the condition holds, for a minute at most.
+bool WaitFor(const std::function<bool()>& condition) {
+    for (auto end = Clock::now() + 60s; !condition() && Clock::now() < end;) std::this_thread::sleep_for(20ms);
+    return condition();
+}
+
 // Polls until the platform lists count devices.
 bool WaitForDevices(MidiIn& midi, uint32_t count) {
-    for (auto end = Clock::now() + 15s; Clock::now() < end; std::this_thread::sleep_for(50ms))
-        if (midi.GetNumDevs() == count) return true;
-    return false;
+    return WaitFor([&] { return midi.GetNumDevs() == count; });
 }
+
+// Counts the JACK server's cycles. The server runs its clients one cycle at a time, so
+// once two more have begun, every client has had its part of the cycle now running.
+class JackCycles {
+public:
+    JackCycles() {
+        client_ = jack_client_open("kelvarin-cycles", JackNoStartServer, nullptr);
+        if (!client_) return;
+        jack_set_process_callback(client_, &Process, this);
+        jack_activate(client_);
+    }
+    ~JackCycles() {
+        if (client_) jack_client_close(client_);
+    }
+    bool Ready() const { return client_ != nullptr; }
+    // A step that waits until the cycle now running has ended for every client.
+    std::function<bool()> UntilThisCycleHasEnded() {
+        auto start = std::make_shared<uint64_t>(0);
+        auto counted = std::make_shared<bool>(false);
+        return [this, start, counted] {
+            if (!*counted) *start = cycles_.load();
+            *counted = true;
+            return cycles_.load() >= *start + 2;
+        };
+    }
+
+private:
+    static int Process(jack_nframes_t, void* self) {
+        static_cast<JackCycles*>(self)->cycles_.fetch_add(1);
+        return 0;
+    }
+
+    jack_client_t* client_ = nullptr;
+    std::atomic<uint64_t> cycles_{0};
+};
 
 std::string NameOf(MidiIn& midi, uint32_t device) {
     MidiInCaps caps{};
@@ -89,60 +138,28 @@ std::string NameOf(MidiIn& midi, uint32_t device) {
     return std::string(caps.productName, strnlen(caps.productName, sizeof caps.productName));
 }
 
-// A dialog that runs its steps from a timer while its modal loop runs, and keeps every
-// MM_MIM_DATA that reaches its window procedure, with the thread it came on.
-class ListeningDialog : public Dialog {
+// The main template's dialog, keeping every MM_MIM_DATA that reaches its window
+// procedure, and whether one came on a thread other than the UI's.
+class ListeningDialog : public ScriptedDialog {
 public:
-    using Step = std::function<bool()>;  // true once done
-    ListeningDialog() : Dialog(res::MainDialogTemplate) {}
+    explicit ListeningDialog(Platform& platform) : ScriptedDialog(platform) {}
 
-    std::vector<Step> steps;
     std::vector<Message> received;
     bool onOtherThread = false;
 
-    bool OnInitDialog() override {
-        deadline_ = Clock::now() + 60s;
-        GetWindow().SetTimer(1, 10, [this] { Advance(); });
-        return false;
-    }
     LRESULT WindowProc(UINT message, WPARAM wParam, LPARAM lParam) override {
         if (message == MM_MIM_DATA) {
             received.push_back({message, wParam, lParam});
             onOtherThread |= std::this_thread::get_id() != uiThread_;
         }
-        return Dialog::WindowProc(message, wParam, lParam);
+        return ScriptedDialog::WindowProc(message, wParam, lParam);
     }
 
 private:
-    void Advance() {
-        while (next_ < steps.size() && steps[next_]()) ++next_;
-        if (next_ == steps.size()) {
-            GetWindow().EndDialog(0);
-        } else if (Clock::now() > deadline_) {
-            ADD_FAILURE() << "stuck at step " << next_ << " with " << received.size() << " messages";
-            GetWindow().EndDialog(-2);
-        }
-    }
-
-    size_t next_ = 0;
-    Clock::time_point deadline_;
     std::thread::id uiThread_ = std::this_thread::get_id();
 };
 
-ListeningDialog::Step Do(std::function<void()> action) {
-    return [action] {
-        action();
-        return true;
-    };
-}
-
-ListeningDialog::Step Pause(std::chrono::milliseconds length) {
-    auto until = std::make_shared<Clock::time_point>();
-    return [until, length] {
-        if (*until == Clock::time_point{}) *until = Clock::now() + length;
-        return Clock::now() >= *until;
-    };
-}
+constexpr UINT Ping = 0x0400;  // a message of the test's own
 
 LPARAM Packed(uint32_t status, uint32_t data1 = 0, uint32_t data2 = 0) {
     return static_cast<LPARAM>(status | data1 << 8 | data2 << 16);
@@ -175,8 +192,7 @@ TEST(MidiIn, JackSourcesAreOneListInOrderWithoutTheProgramsOwn) {
     ASSERT_TRUE(WaitForDevices(midi, 1)) << "no JACK server, or the keyboard did not come up";
     Keyboard impostor("Kelvarin MIDI");  // a client named like the program's own
     Keyboard second("a-keyboard-with-a-rather-long-name");
-    ASSERT_TRUE(WaitForDevices(midi, 2));
-    std::this_thread::sleep_for(300ms);  // the impostor's port is up by now too
+    ASSERT_TRUE(WaitFor([&] { return impostor.Said("ready") && second.Said("ready"); }));
     EXPECT_EQ(midi.GetNumDevs(), 2u);
     EXPECT_EQ(NameOf(midi, 0), "first-keys:out");
     EXPECT_EQ(NameOf(midi, 1), "a-keyboard-with-a-rather-long-n");  // 31 characters
@@ -186,7 +202,7 @@ TEST(MidiIn, JackSourcesAreOneListInOrderWithoutTheProgramsOwn) {
     EXPECT_EQ(midi.GetDevCaps(2, untouched), MMSYSERR_BADDEVICEID);
     EXPECT_STREQ(untouched.productName, "unchanged");
 
-    ListeningDialog dialog;
+    ListeningDialog dialog(desktop);
     dialog.steps = {Do([&] {
         MidiInHandle handle = reinterpret_cast<MidiInHandle>(1);
         EXPECT_EQ(midi.Open(handle, 2, dialog.GetWindow()), MMSYSERR_BADDEVICEID);
@@ -217,20 +233,23 @@ protected:
     DesktopPlatform desktop;
     MidiIn& midi = desktop.GetMidiIn();
     Keyboard keyboard{"test-keys"};
-    ListeningDialog dialog;
+    ListeningDialog dialog{desktop};
     MidiInHandle handle = nullptr;
 };
 
 TEST_F(OneKeyboard, EveryMessageWhileStartedArrivesOnTheUiThreadInOrder) {
     constexpr int Flood = 3000;
+    JackCycles cycles;
+    ASSERT_TRUE(cycles.Ready());
     dialog.steps = {
         Do([&] {
             ASSERT_EQ(midi.Open(handle, 0, dialog.GetWindow()), MMSYSERR_NOERROR);
             keyboard.Command("send 144 1 1");  // not started yet: never delivered
+            keyboard.Command("wait");
         }),
-        Pause(500ms),
+        [&] { return keyboard.Said("sent"); },
+        cycles.UntilThisCycleHasEnded(),
         Do([&] {
-            EXPECT_TRUE(dialog.received.empty());
             EXPECT_EQ(midi.Start(handle), MMSYSERR_NOERROR);
             keyboard.Command("send 144 60 100");
             keyboard.Command("send 248");     // one byte
@@ -243,8 +262,13 @@ TEST_F(OneKeyboard, EveryMessageWhileStartedArrivesOnTheUiThreadInOrder) {
         Do([&] {
             EXPECT_EQ(midi.Stop(handle), MMSYSERR_NOERROR);
             keyboard.Command("send 144 2 2");  // stopped: never delivered
+            keyboard.Command("wait");
         }),
-        Pause(500ms),
+        [&] { return keyboard.Said("sent", 2); },
+        cycles.UntilThisCycleHasEnded(),
+        // Whatever came from the MIDI thread before is handed to the window before this.
+        Do([&] { dialog.GetWindow().PostMessage(Ping, 0, 0); }),
+        [&] { return dialog.Handled(Ping, 0) == 1; },
         Do([&] {
             EXPECT_EQ(midi.Close(handle), MMSYSERR_NOERROR);
             EXPECT_EQ(midi.Close(handle), MMSYSERR_INVALHANDLE);
@@ -269,8 +293,9 @@ TEST_F(OneKeyboard, EveryMessageWhileStartedArrivesOnTheUiThreadInOrder) {
 TEST_F(OneKeyboard, AFloodBeyondTheRingKeepsTheOldestAndReportsTheRest) {
     constexpr uint32_t Flood = 70000;
     constexpr uint32_t RingSize = 65536;
-    ListeningDialog dialog;
+    ListeningDialog dialog(desktop);
     MidiInHandle handle = nullptr;
+    const LPARAM last = Packed(0x90, 3, 3);
     testing::internal::CaptureStderr();
     dialog.steps = {
         Do([&] {
@@ -279,29 +304,30 @@ TEST_F(OneKeyboard, AFloodBeyondTheRingKeepsTheOldestAndReportsTheRest) {
             keyboard.Command("flood " + std::to_string(Flood));
             keyboard.Command("wait");
             // The UI thread takes nothing until the keyboard has sent it all.
-            for (auto end = Clock::now() + 50s; keyboard.Replies().find("sent") == std::string::npos &&
-                                                Clock::now() < end;)
-                std::this_thread::sleep_for(20ms);
+            ASSERT_TRUE(WaitFor([&] { return keyboard.Said("sent"); }));
         }),
         [&] { return dialog.received.size() >= RingSize; },
-        Pause(500ms),  // nothing more may come
+        // Sent once the ring has room again, it comes after anything still on its way.
+        Do([&] { keyboard.Command("send 144 3 3"); }),
+        [&] { return dialog.received.back().lParam == last; },
         Do([&] { EXPECT_EQ(midi.Close(handle), MMSYSERR_NOERROR); }),
     };
     EXPECT_EQ(desktop.RunModal(dialog), 0);
     const std::string errors = testing::internal::GetCapturedStderr();
-    ASSERT_EQ(dialog.received.size(), RingSize);
+    ASSERT_EQ(dialog.received.size(), RingSize + 1);
     for (uint32_t i = 1; i <= RingSize; ++i)
         ASSERT_EQ(dialog.received[i - 1].lParam, Packed(0xB0, (i >> 7) & 0x7F, i & 0x7F)) << i;
     EXPECT_NE(errors.find("MIDI input: " + std::to_string(Flood - RingSize) + " messages lost"), std::string::npos)
         << errors;
 }
 
-// Stops the session's JACK server, so it runs in a session of its own.
+// Kills the session's JACK server, so it runs in a session of its own that allows it;
+// anywhere else it fails.
 TEST_F(OneKeyboard, WhenTheServerVanishesTheOpenDeviceStillStopsAndCloses) {
     const char* jackd = std::getenv("KELVARIN_TEST_JACKD_PID");
-    if (!std::getenv("KELVARIN_TEST_MAY_STOP_JACKD") || !jackd) {
-        GTEST_SKIP() << "needs a JACK server of its own to stop";
-    }
+    ASSERT_TRUE(std::getenv("KELVARIN_TEST_MAY_STOP_JACKD") && jackd)
+        << "needs a JACK server of its own to stop: run with KELVARIN_TEST_MAY_STOP_JACKD and "
+           "KELVARIN_TEST_JACKD_PID set, as the session tests do";
     dialog.steps = {
         Do([&] {
             ASSERT_EQ(midi.Open(handle, 0, dialog.GetWindow()), MMSYSERR_NOERROR);
@@ -310,7 +336,8 @@ TEST_F(OneKeyboard, WhenTheServerVanishesTheOpenDeviceStillStopsAndCloses) {
         }),
         [&] { return !dialog.received.empty(); },
         Do([&] { EXPECT_EQ(kill(static_cast<pid_t>(std::atoll(jackd)), SIGKILL), 0); }),
-        Pause(1000ms),
+        // Gone once the session's shell has reaped it.
+        [&] { return kill(static_cast<pid_t>(std::atoll(jackd)), 0) != 0; },
         Do([&] {
             EXPECT_EQ(midi.Stop(handle), MMSYSERR_NOERROR);
             EXPECT_EQ(midi.Close(handle), MMSYSERR_NOERROR);

@@ -59,7 +59,7 @@ std::unique_ptr<File> SimFileSystem::OpenExclusive(const std::string& path, Open
         if (!node || access.unreadable) return nullptr;
         return std::make_unique<SimFile>(node, mode, clock_);
     }
-    if (access.unwritable) return nullptr;
+    if (access.unwritable || (!node && !FolderExistsFor(fullPath))) return nullptr;
     if (!node) node = files_[fullPath] = NewNode();
     node->contents.clear();
     node->sizeLimit = access.sizeLimit;
@@ -85,7 +85,7 @@ std::optional<std::string> SimFileSystem::ReadWholeFile(const std::string& path)
 
 bool SimFileSystem::ReplaceWholeFile(const std::string& path, const std::string& contents) {
     const std::string fullPath = Resolve(path);
-    if (Busy(fullPath) || AccessOf(fullPath).unwritable) return false;
+    if (Busy(fullPath) || AccessOf(fullPath).unwritable || !FolderExistsFor(fullPath)) return false;
     // A new file takes the old one's place, as a rename over it would.
     std::shared_ptr<Node> node = NewNode();
     if (const std::shared_ptr<Node> old = Lookup(fullPath)) node->writes = old->writes;
@@ -186,6 +186,13 @@ SimFileSystem::Access SimFileSystem::AccessOf(const std::string& fullPath) const
 bool SimFileSystem::Busy(const std::string& fullPath) const {
     const std::shared_ptr<Node> node = Lookup(fullPath);
     return AccessOf(fullPath).heldElsewhere || (node && node->openByProgram);
+}
+
+bool SimFileSystem::FolderExistsFor(const std::string& fullPath) const {
+    const std::string folder = fullPath.substr(0, fullPath.rfind('/') + 1);
+    if (currentDirectory_ + "/" == folder || currentDirectory_.starts_with(folder)) return true;
+    const auto holder = files_.lower_bound(folder);
+    return holder != files_.end() && holder->first.starts_with(folder);
 }
 
 }  // namespace sim

@@ -3,7 +3,8 @@
 // the program is held exclusively until closed, and a file held by "another process"
 // cannot be opened, replaced or deleted. Tests put files in, read them back, and
 // make paths unreadable or unwritable. Relative paths are taken from the current
-// directory.
+// directory. The folders that exist are the current directory, those above it, and
+// those that hold a file; the program can make a file in no other.
 #include <cstdint>
 #include <map>
 #include <memory>
@@ -81,6 +82,7 @@ private:
     int64_t Now() { return ++*clock_; }
     Access AccessOf(const std::string& fullPath) const;
     bool Busy(const std::string& fullPath) const;
+    bool FolderExistsFor(const std::string& fullPath) const;
 
     std::string currentDirectory_ = "/home/player";
 

@@ -6,14 +6,13 @@ namespace sim {
 namespace {
 
 bool IsTimerMessage(const QueuedMessage& queued, const SimWindow& target, uint32_t timerId) {
-    return queued.target == &target && queued.message.message == platform::WM_TIMER &&
-           queued.message.wParam == timerId;
+    return queued.target == &target && queued.fromTimer && queued.message.wParam == timerId;
 }
 
 }  // namespace
 
-void SimMessageQueue::Post(SimWindow& target, const platform::Message& message) {
-    messages_.push_back({&target, message});
+void SimMessageQueue::Post(SimWindow& target, const platform::Message& message, bool fromTimer) {
+    messages_.push_back({&target, message, fromTimer});
 }
 
 std::optional<QueuedMessage> SimMessageQueue::Pop() {

@@ -15,16 +15,18 @@ class SimWindow;
 struct QueuedMessage {
     SimWindow* target;
     platform::Message message;
+    bool fromTimer;  // a running timer's tick, not a WM_TIMER posted by hand
 };
 
 class SimMessageQueue {
 public:
-    void Post(SimWindow& target, const platform::Message& message);
+    void Post(SimWindow& target, const platform::Message& message, bool fromTimer = false);
     std::optional<QueuedMessage> Pop();
     bool Empty() const { return messages_.empty(); }
     size_t Size() const { return messages_.size(); }
     const std::deque<QueuedMessage>& Pending() const { return messages_; }
 
+    // The waiting tick of a running timer.
     bool HasTimerMessage(const SimWindow& target, uint32_t timerId) const;
     void RemoveTimerMessages(const SimWindow& target, uint32_t timerId);
     void RemoveMessagesFor(const SimWindow& target);

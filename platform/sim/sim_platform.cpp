@@ -80,6 +80,8 @@ bool SimPlatform::Create(Dialog& dialog) {
     windows_.push_back(std::make_unique<SimWindow>(dialog, queue_, graphics_, clock_));
     SimWindow& window = *windows_.back();
     if (running_.empty()) main_ = &window;
+    // A modal box keeps input from the window beneath it until it is finished.
+    if (!running_.empty()) running_.back()->BlockInput(true);
     running_.push_back(&window);
     if (window.Create()) return true;
     window.EndDialog(-1);
@@ -91,12 +93,13 @@ void SimPlatform::DispatchNext() {
     const auto next = queue_.Pop();
     // A window whose dialog has ended runs no more handlers; its messages are dropped.
     if (next && !next->target->Destroyed() && !next->target->Ended())
-        next->target->Dispatch(next->message);
+        next->target->Dispatch(next->message, next->fromTimer);
 }
 
 void SimPlatform::Finish(SimWindow& window) {
     window.Destroy();
     std::erase(running_, &window);
+    if (!running_.empty()) running_.back()->BlockInput(false);
 }
 
 }  // namespace sim

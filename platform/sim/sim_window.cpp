@@ -18,6 +18,7 @@ constexpr LPARAM WasDownBefore = LPARAM{1} << 30;
 constexpr LPARAM BeingReleased = LPARAM{1} << 31;
 
 constexpr int IconSize = 32;
+constexpr int DefaultSliderMax = 100;
 
 bool TakesTabStop(const SimControl& control) {
     const bool focusable = control.cls == res::ControlClass::Button ||
@@ -42,12 +43,14 @@ SimWindow::SimWindow(Dialog& dialog, SimMessageQueue& queue, SimGraphics& graphi
     clientRect_ = {0, 0, res::DialogUnitsToPixelsX(dialogTemplate.cx),
                    res::DialogUnitsToPixelsY(dialogTemplate.cy)};
     for (const res::ControlTemplate& control : dialogTemplate.controls) {
-        // Edits start empty; buttons and labels show their captions.
+        // Edits start empty; buttons and labels show their captions; a slider's range
+        // is a trackbar's until it is set.
         const bool showsCaption = control.cls == res::ControlClass::Button ||
                                   control.cls == res::ControlClass::Static;
+        const int sliderMax = control.cls == res::ControlClass::Slider ? DefaultSliderMax : 0;
         controls_.push_back({control.id, control.cls, control.style,
                              showsCaption ? control.caption : "",
-                             !(control.style & res::Disabled)});
+                             !(control.style & res::Disabled), 0, sliderMax, 0});
     }
 }
 
@@ -60,10 +63,10 @@ bool SimWindow::Create() {
     return true;
 }
 
-void SimWindow::Dispatch(const Message& message) {
+void SimWindow::Dispatch(const Message& message, bool fromTimer) {
     if (destroyed_ || ended_) return;
     if (dialog_->PreTranslateMessage(message)) return;
-    if (message.message == WM_TIMER) {
+    if (fromTimer) {
         if (const SimTimer* timer = FindTimer(static_cast<uint32_t>(message.wParam));
             timer && timer->proc) {
             // A copy, because the procedure may kill its own timer.
@@ -189,7 +192,7 @@ const SimTimer& SimWindow::Timer(uint32_t id) const {
 
 void SimWindow::FireTimer(uint32_t id) {
     if (!FindTimer(id)) throw std::out_of_range("no timer " + std::to_string(id));
-    if (!queue_.HasTimerMessage(*this, id)) PostMessage(WM_TIMER, id, 0);
+    if (!queue_.HasTimerMessage(*this, id)) queue_.Post(*this, {WM_TIMER, id, 0}, true);
 }
 
 // --- Drawing ----------------------------------------------------------------------
@@ -225,7 +228,7 @@ bool SimWindow::Click(int id) {
     const SimControl& button = Control(id);
     if (button.cls != res::ControlClass::Button)
         throw std::invalid_argument("control " + std::to_string(id) + " is not a button");
-    if (!button.enabled) return false;
+    if (!button.enabled || inputBlocked_) return false;
     // Pressing a button takes the focus, before the dialog hears of the click.
     focus_ = id;
     PostMessage(WM_COMMAND, MakeCommand(id, BN_CLICKED), 0);
@@ -236,7 +239,7 @@ bool SimWindow::Type(int id, std::string_view text) {
     SimControl& edit = ControlForUser(id);
     if (edit.cls != res::ControlClass::Edit)
         throw std::invalid_argument("control " + std::to_string(id) + " is not an edit");
-    if (!edit.enabled || (edit.style & res::ReadOnly)) return false;
+    if (!edit.enabled || (edit.style & res::ReadOnly) || inputBlocked_) return false;
     focus_ = id;
     edit.text = text;
     return true;
@@ -246,37 +249,41 @@ bool SimWindow::DragSlider(int id, int position) {
     SimControl& slider = ControlForUser(id);
     if (slider.cls != res::ControlClass::Slider)
         throw std::invalid_argument("control " + std::to_string(id) + " is not a slider");
-    if (!slider.enabled) return false;
+    if (!slider.enabled || inputBlocked_) return false;
     focus_ = id;
     slider.sliderPos = ClampToRange(slider, position);
     return true;
 }
 
 void SimWindow::KeyDown(WPARAM virtualKey, bool autoRepeat) {
-    PostMessage(WM_KEYDOWN, virtualKey, RepeatCountOne | (autoRepeat ? WasDownBefore : 0));
+    PostInput(WM_KEYDOWN, virtualKey, RepeatCountOne | (autoRepeat ? WasDownBefore : 0));
 }
 
 void SimWindow::KeyUp(WPARAM virtualKey) {
-    PostMessage(WM_KEYUP, virtualKey, RepeatCountOne | WasDownBefore | BeingReleased);
+    PostInput(WM_KEYUP, virtualKey, RepeatCountOne | WasDownBefore | BeingReleased);
 }
 
 void SimWindow::SysKeyDown(WPARAM virtualKey) {
-    PostMessage(WM_SYSKEYDOWN, virtualKey, RepeatCountOne | AltHeld);
+    PostInput(WM_SYSKEYDOWN, virtualKey, RepeatCountOne | AltHeld);
 }
 
 void SimWindow::SysKeyUp(WPARAM virtualKey) {
-    PostMessage(WM_SYSKEYUP, virtualKey, RepeatCountOne | AltHeld | WasDownBefore | BeingReleased);
+    PostInput(WM_SYSKEYUP, virtualKey, RepeatCountOne | AltHeld | WasDownBefore | BeingReleased);
 }
 
 void SimWindow::LButtonDown(int x, int y) {
-    PostMessage(WM_LBUTTONDOWN, MK_LBUTTON, MakePointLParam(x, y));
+    PostInput(WM_LBUTTONDOWN, MK_LBUTTON, MakePointLParam(x, y));
 }
 
 void SimWindow::MouseMove(int x, int y, WPARAM buttons) {
-    PostMessage(WM_MOUSEMOVE, buttons, MakePointLParam(x, y));
+    PostInput(WM_MOUSEMOVE, buttons, MakePointLParam(x, y));
 }
 
-void SimWindow::SysCommand(WPARAM code) { PostMessage(WM_SYSCOMMAND, code, 0); }
+void SimWindow::SysCommand(WPARAM code) { PostInput(WM_SYSCOMMAND, code, 0); }
+
+void SimWindow::PostInput(UINT message, WPARAM wParam, LPARAM lParam) {
+    if (!inputBlocked_) PostMessage(message, wParam, lParam);
+}
 
 // --- Lookup -----------------------------------------------------------------------
 

@@ -101,7 +101,8 @@ public:
     void SetIconic(bool iconic) { iconic_ = iconic; }
 
     // The user's actions. Each returns false and does nothing when the control is
-    // disabled, or, for typing, read-only: as on screen.
+    // disabled, or, for typing, read-only: as on screen. While a modal box runs over
+    // the window, the window takes no input at all.
     bool Click(int id);
     bool Type(int id, std::string_view text);
     bool DragSlider(int id, int position);
@@ -126,8 +127,11 @@ public:
 
     // Used by SimPlatform.
     bool Create();  // WM_CREATE, OnInitDialog, showing; false when WM_CREATE refused
-    void Dispatch(const platform::Message& message);
+    // A timer's tick calls the timer's procedure, if it has one; a WM_TIMER posted by
+    // hand reaches the window procedure like any other message.
+    void Dispatch(const platform::Message& message, bool fromTimer);
     void PostDueTimers(uint64_t nowMs);
+    void BlockInput(bool blocked) { inputBlocked_ = blocked; }
     void Destroy();
 
 private:
@@ -137,6 +141,8 @@ private:
     SimControl* FindSlider(int id, const char* call);
     const SimTimer* FindTimer(uint32_t id) const;
     void FocusFirstTabStop();
+    // Queues a message of the user's, unless a modal box keeps input from the window.
+    void PostInput(platform::UINT message, platform::WPARAM wParam, platform::LPARAM lParam);
 
     platform::Dialog* dialog_;
     SimMessageQueue& queue_;
@@ -149,6 +155,7 @@ private:
     int focus_ = 0;
     bool shown_ = false;
     bool iconic_ = false;
+    bool inputBlocked_ = false;
     std::vector<int> showCalls_;
     std::vector<SimTimer> timers_;
     std::vector<TimerCall> timerCalls_;
