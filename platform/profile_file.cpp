@@ -95,6 +95,21 @@ std::optional<SectionSpan> FindSection(const std::vector<Line>& lines, std::stri
     return std::nullopt;
 }
 
+// The section's last non-blank line, or its header when it has none: the blank lines
+// after it part it from the next section.
+size_t LastLineOf(const std::vector<Line>& lines, const SectionSpan& span) {
+    size_t last = span.header;
+    for (size_t i = span.header + 1; i < span.end; ++i)
+        if (!Trim(lines[i].text).empty()) last = i;
+    return last;
+}
+
+std::string NewSection(std::string text, std::string_view section, const std::string& lineEnd,
+                       std::string_view body) {
+    if (!text.empty() && text.back() != '\n') text += lineEnd;
+    return text + "[" + std::string(section) + "]" + lineEnd + std::string(body);
+}
+
 }  // namespace
 
 std::optional<std::string> FindProfileValue(std::string_view text, std::string_view section,
@@ -115,12 +130,9 @@ std::string SetProfileValue(std::string_view text, std::string_view section, std
     const std::string newLine = std::string(key) + "=" + std::string(value) + lineEnd;
     const auto lines = SplitLines(text);
     const auto span = FindSection(lines, section);
+    if (!span) return NewSection(std::string(text), section, lineEnd, newLine);
     std::string result(text);
     const bool unterminated = !result.empty() && result.back() != '\n';
-    if (!span) {
-        if (unterminated) result += lineEnd;
-        return result + "[" + std::string(section) + "]" + lineEnd + newLine;
-    }
     for (size_t i = span->header + 1; i < span->end; ++i) {
         const auto lineKey = KeyOf(lines[i].text);
         // The key keeps the spelling it already has in the file, the line its line break.
@@ -129,15 +141,40 @@ std::string SetProfileValue(std::string_view text, std::string_view section, std
                                   std::string(*lineKey) + "=" + std::string(value));
     }
     // After the section's last non-blank line, so blank separators stay between sections.
-    size_t insertAfter = span->header;
-    for (size_t i = span->header + 1; i < span->end; ++i)
-        if (!Trim(lines[i].text).empty()) insertAfter = i;
-    size_t at = lines[insertAfter].end;
+    size_t at = lines[LastLineOf(lines, *span)].end;
     if (at == result.size() && unterminated) {
         result += lineEnd;
         at = result.size();
     }
     return result.insert(at, newLine);
+}
+
+std::optional<std::vector<std::string>> FindProfileSection(std::string_view text,
+                                                           std::string_view section) {
+    const auto lines = SplitLines(text);
+    const auto span = FindSection(lines, section);
+    if (!span) return std::nullopt;
+    std::vector<std::string> body;
+    const size_t last = LastLineOf(lines, *span);
+    for (size_t i = span->header + 1; i <= last; ++i) body.emplace_back(lines[i].text);
+    return body;
+}
+
+std::string SetProfileSection(std::string_view text, std::string_view section,
+                              const std::vector<std::string>& newLines,
+                              std::string_view newTextLineEnd) {
+    const std::string lineEnd(LineEndOf(text, newTextLineEnd));
+    std::string body;
+    for (const std::string& line : newLines) body += line + lineEnd;
+    const auto lines = SplitLines(text);
+    const auto span = FindSection(lines, section);
+    if (!span) return NewSection(std::string(text), section, lineEnd, body);
+    std::string result(text);
+    const size_t from = lines[span->header].end;
+    const size_t to = lines[LastLineOf(lines, *span)].end;
+    // A header that ends the text without a line break gets one before the lines.
+    if (from == result.size() && !result.ends_with('\n')) body.insert(0, lineEnd);
+    return result.replace(from, to - from, body);
 }
 
 std::string ProfileFile::GetPrivateProfileString(std::string_view section, std::string_view key,
@@ -151,12 +188,34 @@ std::string ProfileFile::GetPrivateProfileString(std::string_view section, std::
 
 bool ProfileFile::WritePrivateProfileString(std::string_view section, std::string_view key,
                                             std::string_view value, const std::string& path) {
+    return Rewrite(path, [&](std::string_view text) {
+        return SetProfileValue(text, section, key, value, files_.NewFileLineEnd());
+    });
+}
+
+std::optional<std::vector<std::string>> ProfileFile::GetPrivateProfileSection(
+    std::string_view section, const std::string& path) {
+    const auto text = files_.ReadWholeFile(path);
+    if (!text) return std::nullopt;
+    return FindProfileSection(DecodeText(*text).text, section);
+}
+
+bool ProfileFile::WritePrivateProfileSection(std::string_view section,
+                                             const std::vector<std::string>& lines,
+                                             const std::string& path) {
+    return Rewrite(path, [&](std::string_view text) {
+        return SetProfileSection(text, section, lines, files_.NewFileLineEnd());
+    });
+}
+
+bool ProfileFile::Rewrite(const std::string& path,
+                          const std::function<std::string(std::string_view)>& change) {
     const auto old = files_.ReadWholeFile(path);
     // A file that is there but cannot be read is left alone rather than replaced by
-    // a file holding only this key.
+    // a file holding only the change.
     if (!old && files_.Exists(path)) return false;
     DecodedText decoded = DecodeText(old.value_or(std::string()));
-    decoded.text = SetProfileValue(decoded.text, section, key, value, files_.NewFileLineEnd());
+    decoded.text = change(decoded.text);
     return files_.ReplaceWholeFile(path, EncodeText(decoded));
 }
 
