@@ -153,6 +153,47 @@ TEST_F(Win32Dialogs, EnterEscAndTabDoNotOperateTheDialog) {
     EXPECT_EQ(focusAfter, IDC_GENERATE);
 }
 
+// The mouse's right button on a trackbar: the dialog hears of it with the slider's id,
+// and the thumb stays. The keyboard's menu key is left to the system.
+TEST_F(Win32Dialogs, ARightClickOnASliderReachesTheDialogWithItsIdAndASliderShowsItsColour) {
+    ScriptedDialog dialog;
+    constexpr platform::ColorRef Teal = platform::Rgb(0, 250, 200);
+    std::vector<COLORREF> corners;  // slider "2", then "3", then "2" again
+    const auto corner = [&](int id) {
+        const HWND item = dialog.Item(id);
+        RedrawWindow(item, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_UPDATENOW);
+        const HDC dc = GetDC(item);
+        corners.push_back(GetPixel(dc, 1, 1));
+        ReleaseDC(item, dc);
+    };
+    dialog.onInit = [&] {
+        platform::Window& window = dialog.GetWindow();
+        window.SetSliderRange(IDC_SLIDER_2, 0, 100, true);
+        window.SetSliderPos(IDC_SLIDER_2, 50, true);
+        PostMessageW(dialog.Item(IDC_SLIDER_2), WM_RBUTTONDOWN, MK_RBUTTON, MAKELPARAM(3, 3));
+        PostMessageW(dialog.Item(IDC_SLIDER_2), WM_RBUTTONUP, 0, MAKELPARAM(3, 3));
+        SendMessageW(dialog.Item(IDC_SLIDER_3), WM_CONTEXTMENU,
+                     reinterpret_cast<WPARAM>(dialog.Item(IDC_SLIDER_3)), -1);
+        PostMarker(dialog);
+    };
+    EndAtMarker(dialog, 0, [&] {
+        platform::Window& window = dialog.GetWindow();
+        EXPECT_EQ(window.GetSliderPos(IDC_SLIDER_2), 50);
+        window.SetSliderColor(IDC_SLIDER_2, Teal);
+        corner(IDC_SLIDER_2);
+        corner(IDC_SLIDER_3);
+        window.SetSliderColor(IDC_SLIDER_2, std::nullopt);
+        corner(IDC_SLIDER_2);
+    });
+    platform.RunModal(dialog);
+    EXPECT_EQ(dialog.Handled(WM_CONTEXTMENU, IDC_SLIDER_2), 1);
+    EXPECT_EQ(dialog.Handled(WM_CONTEXTMENU, IDC_SLIDER_3), 0);
+    ASSERT_EQ(corners.size(), 3u);
+    EXPECT_EQ(corners[0], Teal);
+    EXPECT_NE(corners[1], Teal);
+    EXPECT_EQ(corners[2], corners[1]);
+}
+
 TEST_F(Win32Dialogs, ATimerWithAProcedureCallsItAndAPlainOneReachesTheWindowProcedure) {
     ScriptedDialog dialog;
     int procCalls = 0;
