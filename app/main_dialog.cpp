@@ -65,6 +65,7 @@ const MainDialog::Route MainDialog::Routes[] = {
     {WM_MOUSEMOVE, AnyId, &MainDialog::OnMouseMove},
     {WM_ACTIVATE, AnyId, &MainDialog::OnActivate},
     {WM_ENDSESSION, AnyId, &MainDialog::OnEndSession},
+    {WM_CONTEXTMENU, AnyId, &MainDialog::OnContextMenu},
 };
 
 LRESULT MainDialog::Dispatch(UINT message, WPARAM wParam, LPARAM lParam) {
@@ -97,6 +98,7 @@ bool MainDialog::OnInitDialog() {
     OnOK();  // the output streams before anything else is set up
     SetSliderRanges();
     LoadSliderPositions();
+    LoadControllerBindings();
     GetWindow().SetTimer(0, 500);
     GetWindow().SetTimer(1, 100);
     OpenMidiInput();  // device 0: the device-index field is still empty
