@@ -1,20 +1,14 @@
 #include "input/controlled_sliders.h"
 
 #include <algorithm>
-#include <cctype>
+
+#include "platform/profile_file.h"
 
 namespace input {
 namespace {
 
 constexpr int32_t HighestValue = 127;
 constexpr int32_t LongestPosition = 100;
-
-bool EqualNoCase(std::string_view a, std::string_view b) {
-    return std::ranges::equal(a, b, [](char x, char y) {
-        return std::tolower(static_cast<unsigned char>(x)) ==
-               std::tolower(static_cast<unsigned char>(y));
-    });
-}
 
 }  // namespace
 
@@ -26,7 +20,7 @@ const ControlledSlider* FindControlledSlider(int id) {
 
 const ControlledSlider* FindControlledSlider(std::string_view label) {
     for (const ControlledSlider& slider : ControlledSliders)
-        if (EqualNoCase(slider.label, label)) return &slider;
+        if (platform::ProfileNamesMatch(slider.label, label)) return &slider;
     return nullptr;
 }
 

@@ -4,16 +4,12 @@
 #include <optional>
 
 #include "input/controlled_sliders.h"
+#include "platform/profile_file.h"
 
 namespace input {
 namespace {
 
-std::string_view Trim(std::string_view s) {
-    const auto blank = [](char c) { return c == ' ' || c == '\t' || c == '\r'; };
-    while (!s.empty() && blank(s.front())) s.remove_prefix(1);
-    while (!s.empty() && blank(s.back())) s.remove_suffix(1);
-    return s;
-}
+using platform::TrimProfileBlanks;
 
 // A controller number: one to three digits, 0 to 119.
 std::optional<int32_t> ControllerNumber(std::string_view text) {
@@ -35,16 +31,16 @@ struct Verdict {
 };
 
 Verdict Judge(std::string_view line, const ControllerBindings& before) {
-    const std::string_view text = Trim(line);
+    const std::string_view text = TrimProfileBlanks(line);
     if (text.empty() || text.front() == ';') return {};
     std::string quoted(1, '"');
     quoted.append(text) += '"';
     const size_t eq = text.find('=');
     if (eq == std::string_view::npos) return {nullptr, 0, quoted + " is not slider=controller"};
-    const std::string_view label = Trim(text.substr(0, eq));
+    const std::string_view label = TrimProfileBlanks(text.substr(0, eq));
     const ControlledSlider* slider = FindControlledSlider(label);
     if (!slider) return {nullptr, 0, quoted + ": there is no slider \"" + std::string(label) + "\""};
-    const std::optional<int32_t> controller = ControllerNumber(Trim(text.substr(eq + 1)));
+    const std::optional<int32_t> controller = ControllerNumber(TrimProfileBlanks(text.substr(eq + 1)));
     if (!controller) return {nullptr, 0, quoted + ": the controller is not a number from 0 to 119"};
     if (before.ControllerOf(slider->id))
         return {nullptr, 0, quoted + ": slider " + std::string(slider->label) + " is bound already"};

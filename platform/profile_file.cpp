@@ -8,22 +8,23 @@
 #include "platform/text_encoding.h"
 
 namespace platform {
-namespace {
 
-std::string_view Trim(std::string_view s) {
+std::string_view TrimProfileBlanks(std::string_view s) {
     const auto isBlank = [](char c) { return c == ' ' || c == '\t' || c == '\r'; };
     while (!s.empty() && isBlank(s.front())) s.remove_prefix(1);
     while (!s.empty() && isBlank(s.back())) s.remove_suffix(1);
     return s;
 }
 
-bool EqualNoCase(std::string_view a, std::string_view b) {
+bool ProfileNamesMatch(std::string_view a, std::string_view b) {
     return a.size() == b.size() &&
            std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) {
                return std::tolower(static_cast<unsigned char>(x)) ==
                       std::tolower(static_cast<unsigned char>(y));
            });
 }
+
+namespace {
 
 struct Line {
     std::string_view text;  // without its line break, "\n" or "\r\n"
@@ -54,24 +55,24 @@ std::string_view LineEndOf(std::string_view text, std::string_view newTextLineEn
 
 // The section name of a "[name]" line, or nothing for other lines.
 std::optional<std::string_view> SectionName(std::string_view line) {
-    line = Trim(line);
+    line = TrimProfileBlanks(line);
     if (line.size() < 2 || line.front() != '[') return std::nullopt;
     const size_t close = line.find(']');
     if (close == std::string_view::npos) return std::nullopt;
-    return Trim(line.substr(1, close - 1));
+    return TrimProfileBlanks(line.substr(1, close - 1));
 }
 
 // The key of a "key=value" line, or nothing for other lines.
 std::optional<std::string_view> KeyOf(std::string_view line) {
     const size_t eq = line.find('=');
     if (eq == std::string_view::npos) return std::nullopt;
-    const std::string_view key = Trim(line.substr(0, eq));
+    const std::string_view key = TrimProfileBlanks(line.substr(0, eq));
     if (key.empty() || key.front() == ';') return std::nullopt;
     return key;
 }
 
 std::string_view ValueOf(std::string_view line) {
-    std::string_view value = Trim(line.substr(line.find('=') + 1));
+    std::string_view value = TrimProfileBlanks(line.substr(line.find('=') + 1));
     if (value.size() >= 2 && (value.front() == '"' || value.front() == '\'') &&
         value.back() == value.front())
         value = value.substr(1, value.size() - 2);
@@ -87,7 +88,7 @@ struct SectionSpan {
 std::optional<SectionSpan> FindSection(const std::vector<Line>& lines, std::string_view section) {
     for (size_t i = 0; i < lines.size(); ++i) {
         const auto name = SectionName(lines[i].text);
-        if (!name || !EqualNoCase(*name, section)) continue;
+        if (!name || !ProfileNamesMatch(*name, section)) continue;
         size_t end = i + 1;
         while (end < lines.size() && !SectionName(lines[end].text)) ++end;
         return SectionSpan{i, end};
@@ -100,7 +101,7 @@ std::optional<SectionSpan> FindSection(const std::vector<Line>& lines, std::stri
 size_t LastLineOf(const std::vector<Line>& lines, const SectionSpan& span) {
     size_t last = span.header;
     for (size_t i = span.header + 1; i < span.end; ++i)
-        if (!Trim(lines[i].text).empty()) last = i;
+        if (!TrimProfileBlanks(lines[i].text).empty()) last = i;
     return last;
 }
 
@@ -119,7 +120,7 @@ std::optional<std::string> FindProfileValue(std::string_view text, std::string_v
     if (!span) return std::nullopt;
     for (size_t i = span->header + 1; i < span->end; ++i) {
         const auto lineKey = KeyOf(lines[i].text);
-        if (lineKey && EqualNoCase(*lineKey, key)) return std::string(ValueOf(lines[i].text));
+        if (lineKey && ProfileNamesMatch(*lineKey, key)) return std::string(ValueOf(lines[i].text));
     }
     return std::nullopt;
 }
@@ -136,7 +137,7 @@ std::string SetProfileValue(std::string_view text, std::string_view section, std
     for (size_t i = span->header + 1; i < span->end; ++i) {
         const auto lineKey = KeyOf(lines[i].text);
         // The key keeps the spelling it already has in the file, the line its line break.
-        if (lineKey && EqualNoCase(*lineKey, key))
+        if (lineKey && ProfileNamesMatch(*lineKey, key))
             return result.replace(lines[i].begin, lines[i].text.size(),
                                   std::string(*lineKey) + "=" + std::string(value));
     }

@@ -13,6 +13,12 @@
 
 namespace platform {
 
+// The text without the blanks around it (spaces, tabs, a carriage return), which the
+// format ignores around names and values.
+std::string_view TrimProfileBlanks(std::string_view text);
+// Whether two section or key names are the same to the format: without regard to case.
+bool ProfileNamesMatch(std::string_view a, std::string_view b);
+
 // The value of key in section, or nothing when the section or key is missing.
 std::optional<std::string> FindProfileValue(std::string_view text, std::string_view section,
                                             std::string_view key);
