@@ -51,7 +51,8 @@ bool SettingsFile::HoldsSettingInt(int32_t value, std::string_view key) {
 
 std::vector<std::string> SettingsFile::ReadSection(std::string_view section) {
     if (SettingsPath.empty()) return {};
-    return profile_.GetPrivateProfileSection(section, SettingsPath).value_or(std::vector<std::string>{});
+    return profile_.GetPrivateProfileSection(section, SettingsPath)
+        .value_or(std::vector<std::string>{});
 }
 
 void SettingsFile::WriteSection(std::string_view section, const std::vector<std::string>& lines) {

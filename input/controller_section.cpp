@@ -45,7 +45,8 @@ Verdict Judge(std::string_view line, const ControllerBindings& before) {
     if (before.ControllerOf(slider->id))
         return {nullptr, 0, quoted + ": slider " + std::string(slider->label) + " is bound already"};
     if (before.SliderOf(*controller))
-        return {nullptr, 0, quoted + ": controller " + std::to_string(*controller) + " is bound already"};
+        return {nullptr, 0,
+                quoted + ": controller " + std::to_string(*controller) + " is bound already"};
     return {slider, *controller, {}};
 }
 
@@ -76,7 +77,8 @@ std::vector<std::string> WriteControllerSection(const std::vector<std::string>& 
         const ControlledSlider& slider = ControlledSliders[index];
         const std::optional<int32_t> controller = bindings.ControllerOf(slider.id);
         if (controller && !placed[index])
-            written.push_back(line && *controller == lineController ? *line : BindingLine(slider, *controller));
+            written.push_back(line && *controller == lineController ? *line
+                                                                    : BindingLine(slider, *controller));
         placed[index] = true;
     };
     for (const std::string& line : lines) {

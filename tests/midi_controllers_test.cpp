@@ -83,11 +83,16 @@ TEST_F(ControllerLearningTest, ABindingTakesTheControllerFromItsOldSliderAndClic
     EXPECT_EQ(Colour(IDC_SLIDER_3), std::nullopt);
     Control(20, 127);
     EXPECT_EQ(Pos(IDC_SLIDER_3), 50);
-    // Esc, or a second click on the armed slider, cancels.
+    // Esc, or a second click on the armed slider, cancels. Neither loses what the user
+    // typed meanwhile.
+    ASSERT_TRUE(window->Type(IDC_AMPLITUDE, "2500"));
     RightClick(IDC_SLIDER_4);
+    EXPECT_EQ(window->Text(IDC_AMPLITUDE), "2500");
+    ASSERT_TRUE(window->Type(IDC_AMPLITUDE, "2600"));
     Key(platform::VK_ESCAPE, true);
     EXPECT_EQ(Status(), "Slider 4: learning cancelled");
     EXPECT_EQ(Colour(IDC_SLIDER_4), std::nullopt);
+    EXPECT_EQ(window->Text(IDC_AMPLITUDE), "2600");
     RightClick(IDC_SLIDER_RELEASE);
     RightClick(IDC_SLIDER_RELEASE);
     EXPECT_EQ(Status(), "Slider release: learning cancelled");
@@ -134,13 +139,16 @@ TEST_F(ControllerLearningTest, AControlChangeThatNoSliderFollowsOnlyLogs) {
 // Weight = value × 100 / 127 to the nearest, so the top of a weight slider (position 0)
 // is full weight; the release slider's position is the same figure.
 TEST_F(ControllerLearningTest, ValuesSpreadOverTheSlidersToTheNearestPosition) {
-    Learn(IDC_SLIDER_M4, 7);
-    Learn(IDC_SLIDER_RELEASE, 8);
+    const int weights[] = {IDC_SLIDER_BASE, IDC_SLIDER_2,  IDC_SLIDER_3,  IDC_SLIDER_4,
+                           IDC_SLIDER_5,    IDC_SLIDER_6,  IDC_SLIDER_M2, IDC_SLIDER_M3,
+                           IDC_SLIDER_M4,   IDC_SLIDER_M5, IDC_SLIDER_M6};
+    for (uint8_t i = 0; i < 11; ++i) Learn(weights[i], i);  // controllers 0 to 10
+    Learn(IDC_SLIDER_RELEASE, 11);
     const int expected[][2] = {{0, 0}, {1, 1}, {63, 50}, {64, 50}, {126, 99}, {127, 100}, {255, 100}};
     for (const auto& [value, figure] : expected) {
-        Control(7, static_cast<uint8_t>(value));
-        Control(8, static_cast<uint8_t>(value));
-        EXPECT_EQ(Pos(IDC_SLIDER_M4), 100 - figure) << value;
+        for (uint8_t controller = 0; controller <= 11; ++controller)
+            Control(controller, static_cast<uint8_t>(value));
+        for (int id : weights) EXPECT_EQ(Pos(id), 100 - figure) << "slider " << id << " at " << value;
         EXPECT_EQ(Pos(IDC_SLIDER_RELEASE), figure) << value;
     }
 }
@@ -152,9 +160,12 @@ TEST(ControllerBindings, ANewBindingReplacesTheSlidersOldControllerToo) {
     EXPECT_EQ(bindings.SliderOf(20), std::nullopt);
     EXPECT_EQ(bindings.SliderOf(21), IDC_SLIDER_2);
     EXPECT_EQ(bindings.ControllerOf(IDC_SLIDER_2), 21);
+    // Controllers beyond 0..119 are no binding, and leave the slider's as it was.
+    bindings.Bind(0, IDC_SLIDER_3);
     bindings.Bind(120, IDC_SLIDER_3);
     bindings.Bind(-1, IDC_SLIDER_3);
-    EXPECT_EQ(bindings.ControllerOf(IDC_SLIDER_3), std::nullopt);
+    EXPECT_EQ(bindings.ControllerOf(IDC_SLIDER_3), 0);
+    EXPECT_EQ(bindings.SliderOf(0), IDC_SLIDER_3);
     EXPECT_EQ(bindings.SliderOf(120), std::nullopt);
 }
 
@@ -168,20 +179,21 @@ protected:
 
 TEST_F(ControllerSettingsTest, BindingsAreWrittenAsTheyChangeKeptByTheSaveAndReadAtTheNextStart) {
     Start();
-    Learn(IDC_SLIDER_2, 20);
-    EXPECT_EQ(Settings(), "[Controllers]\n2=20\n");
-    Learn(IDC_SLIDER_RELEASE, 73);
+    Learn(IDC_SLIDER_2, 0);
+    EXPECT_EQ(Settings(), "[Controllers]\n2=0\n");
+    Learn(IDC_SLIDER_RELEASE, 119);
     RightClick(IDC_SLIDER_2);
+    EXPECT_EQ(Status(), "Slider 2: controller 0 unbound");
     Learn(IDC_SLIDER_M3, 21);
-    EXPECT_EQ(Settings(), "[Controllers]\nrelease=73\n-3=21\n");
+    EXPECT_EQ(Settings(), "[Controllers]\nrelease=119\n-3=21\n");
     CloseAndSave();
     const std::string saved = Settings().value_or("");
-    EXPECT_THAT(saved, testing::StartsWith("[Controllers]\nrelease=73\n-3=21\n[Kelvarin]\n"));
-    EXPECT_THAT(saved, testing::HasSubstr("\nsl2=100\n"));  // where controller 20 left it
+    EXPECT_THAT(saved, testing::StartsWith("[Controllers]\nrelease=119\n-3=21\n[Kelvarin]\n"));
+    EXPECT_THAT(saved, testing::HasSubstr("\nsl2=100\n"));  // where controller 0 left it
     Start();
     Control(21, 0);
-    Control(73, 0);
-    Control(20, 0);
+    Control(119, 0);
+    Control(0, 0);
     EXPECT_EQ(Pos(IDC_SLIDER_M3), 100);
     EXPECT_EQ(Pos(IDC_SLIDER_RELEASE), 0);
     EXPECT_EQ(Pos(IDC_SLIDER_2), 0);
@@ -189,7 +201,7 @@ TEST_F(ControllerSettingsTest, BindingsAreWrittenAsTheyChangeKeptByTheSaveAndRea
 
 TEST_F(ControllerSettingsTest, BadLinesBindNothingAreSaidOnceAndStayInTheFile) {
     const std::string before = "[Kelvarin]\r\nsl1=100\r\n\r\n[Controllers]\r\n; drawbars\r\n2=20\r\n";
-    const std::string bad = "seven=21\r\n3=120\r\n3=abc\r\n4=20\r\n2=22\r\ngarbage\r\n BASE = 23 \r\n";
+    const std::string bad = "seven=21\r\n3=120\r\n3=2a\r\n4=20\r\n2=22\r\ngarbage\r\n BASE = 23 \r\n";
     const std::string after = "\r\n[Other]\r\nx=1\r\n";
     sim.Files().SetFile(SettingsPath, before + bad + after);
     testing::internal::CaptureStderr();
@@ -206,11 +218,12 @@ TEST_F(ControllerSettingsTest, BadLinesBindNothingAreSaidOnceAndStayInTheFile) {
     EXPECT_EQ(Settings(), before + bad + "5=24\r\n" + after);
     CloseAndSave();
     const std::string said = testing::internal::GetCapturedStderr();
-    for (const char* line : {"\"seven=21\"", "\"3=120\"", "\"3=abc\"", "\"4=20\"", "\"2=22\"", "\"garbage\""})
+    for (const char* line :
+         {"\"seven=21\"", "\"3=120\"", "\"3=2a\"", "\"4=20\"", "\"2=22\"", "\"garbage\""})
         EXPECT_NE(said.find(line), std::string::npos) << line << " not said in: " << said;
     EXPECT_EQ(std::count(said.begin(), said.end(), '\n'), 6) << said;
-    EXPECT_NE(Settings().value_or("").find("[Controllers]\r\n; drawbars\r\n2=20\r\n" + bad + "5=24\r\n\r\n[Other]"),
-              std::string::npos)
+    const std::string section = "[Controllers]\r\n; drawbars\r\n2=20\r\n" + bad + "5=24\r\n\r\n[Other]";
+    EXPECT_NE(Settings().value_or("").find(section), std::string::npos)
         << *Settings();
 }
 
@@ -267,6 +280,8 @@ TEST_F(SustainPedalTest, ARecordingReleasesAHeldNoteWhenThePedalLetsItGo) {
     Receive(0x80, 60, 0);
     sim.SetTickCount(1500);
     Control(64, 0);
+    Control(64, 127);  // once let go, a note is the pedal's no more
+    Control(64, 0);
     EXPECT_EQ(sim.Files().Contents(RecordingPath), NoteBytes(60, 100, 1000) + NoteBytes(60, 0, 1500));
 }
 
@@ -291,8 +306,12 @@ TEST_F(ChannelModeTest, AllNotesOffLetsEveryNoteGoAndResetAllControllersLiftsThe
     Receive(0x90, 60, 100);
     Key('W', true);
     Receive(0x90, 72, 100);
+    Press(IDC_WRITE);
+    sim.SetTickCount(7);
     Control(123, 0);
     for (int note : {60, 62, 72}) EXPECT_EQ(Step(note), 21.0) << note;
+    EXPECT_EQ(sim.Files().Contents(RecordingPath),
+              NoteBytes(60, 0, 7) + NoteBytes(62, 0, 7) + NoteBytes(72, 0, 7));
     EXPECT_THAT(Sounding(), testing::ElementsAre(60, 62, 72)) << "released notes fade, they do not stop";
     Receive(0x90, 48, 100);
     Control(64, 100);

@@ -292,6 +292,8 @@ TEST(SimControls, ARightClickOnASliderReachesTheDialogWithItsIdAndMovesNothing) 
     window.SetSliderPos(res::IDC_SLIDER_RELEASE, 30, true);
     EXPECT_TRUE(window.RightClickSlider(res::IDC_SLIDER_RELEASE));
     EXPECT_THROW(window.RightClickSlider(res::IDC_STOP), std::invalid_argument);
+    window.EnableDlgItem(res::IDC_SLIDER_3, false);
+    EXPECT_FALSE(window.RightClickSlider(res::IDC_SLIDER_3));
     sim.Pump();
     EXPECT_THAT(clicked, ElementsAre(WPARAM{res::IDC_SLIDER_RELEASE}));
     EXPECT_EQ(window.SliderPos(res::IDC_SLIDER_RELEASE), 30);
