@@ -66,6 +66,7 @@ const MainDialog::Route MainDialog::Routes[] = {
     {WM_ACTIVATE, AnyId, &MainDialog::OnActivate},
     {WM_ENDSESSION, AnyId, &MainDialog::OnEndSession},
     {WM_SAVESETTINGS, AnyId, &MainDialog::OnSaveSettings},
+    {WM_CONTEXTMENU, AnyId, &MainDialog::OnContextMenu},
 };
 
 // A button's click runs its handler only while the button is enabled, however the click
@@ -111,6 +112,7 @@ bool MainDialog::OnInitDialog() {
     OnOK();  // the output streams before anything else is set up
     SetSliderRanges();
     LoadSliderPositions();
+    LoadControllerBindings();
     GetWindow().SetTimer(0, 500);
     GetWindow().SetTimer(1, 100);
     OpenMidiInput();  // device 0: the device-index field is still empty

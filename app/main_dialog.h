@@ -2,11 +2,14 @@
 // The one window of the program: every control, every handler, and the state of the
 // wave-output stream. Its handlers live in files named for what they do.
 #include <cstdint>
+#include <optional>
 #include <string>
 
 #include "app/output_block.h"
 #include "app/program_state.h"
+#include "input/controller_bindings.h"
 #include "input/held_keys.h"
+#include "input/sustain_pedal.h"
 #include "platform/dialog.h"
 #include "platform/platform.h"
 #include "platform/wave_out.h"
@@ -23,6 +26,7 @@ public:
                                  platform::LPARAM lParam) override;
 
     // Played notes: strike (velocity != 0) or release (0); only the low 8 bits count.
+    // While the sustain pedal is down, a release waits for the pedal to lift.
     void NoteEvent(int32_t note, int32_t velocity);
     void ResetSound();
 
@@ -102,6 +106,18 @@ private:
     void ShowMidiInputOpen(bool open);
     void OnMidiData(platform::LPARAM lParam);
 
+    // Controllers: input/controller_handlers.cpp. A right-button click on a slider arms
+    // it to learn the next controller moved, or unbinds it; bound controllers move their
+    // sliders; controller 64 is the sustain pedal until a slider learns it.
+    platform::LRESULT OnContextMenu(platform::WPARAM sliderId, platform::LPARAM lParam);
+    void CancelLearning();
+    // Shows the slider armed, or none; the one armed before is shown as usual again.
+    void ShowLearning(std::optional<int> sliderId);
+    void OnControlChange(int32_t controller, int32_t value);
+    void LoadControllerBindings();
+    void SaveControllerBindings();
+    void LiftPedal();
+
     // Keyboard view: view/paint_handlers.cpp
     void RepaintKeyboardView();
     platform::LRESULT OnPaint(platform::WPARAM wParam, platform::LPARAM lParam);
@@ -129,6 +145,9 @@ private:
     OutputBlocks outputBlocks_;
     synth::Engine& engine_;
     input::HeldKeys heldKeys_;
+    input::ControllerBindings controllers_;
+    std::optional<int> learningSlider_;  // the slider armed to learn a controller
+    input::SustainPedal pedal_;
     platform::MmResult lastWaveError = platform::MMSYSERR_NOERROR;  // said last on stderr
 };
 

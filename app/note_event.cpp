@@ -10,9 +10,13 @@ void MainDialog::NoteEvent(int32_t note, int32_t velocity) {
     synth::Voice& voice = engine_.VoiceTable[note & 0xFF];
     const int32_t v = velocity & 0xFF;
     if (v != 0) {
+        pedal_.Struck(note);
         synth::StrikeVoice(voice, AsciiToInt(amplitudeText), v);  // the field as last exchanged
         RepaintKeyboardView();
     } else {
+        // A note the pedal holds is released, and recorded as released, when it lifts:
+        // a replay then sounds as it was played.
+        if (pedal_.Hold(note)) return;
         synth::ReleaseVoice(voice, engine_.NoteOffRelease);
     }
     AppendNoteRecord(static_cast<uint8_t>(note), static_cast<uint8_t>(v));

@@ -53,6 +53,17 @@ bool SettingsFile::HoldsSettingInt(int32_t value, std::string_view key) {
     return ReadSettingText(key) == std::to_string(value);
 }
 
+std::vector<std::string> SettingsFile::ReadSection(std::string_view section) {
+    if (SettingsPath.empty()) return {};
+    return profile_.GetPrivateProfileSection(section, SettingsPath)
+        .value_or(std::vector<std::string>{});
+}
+
+void SettingsFile::WriteSection(std::string_view section, const std::vector<std::string>& lines) {
+    if (SettingsPath.empty()) return;
+    profile_.WritePrivateProfileSection(section, lines, SettingsPath);
+}
+
 std::string SettingsFile::ReadSettingText(std::string_view key) {
     if (SettingsPath.empty()) return {};
     return profile_.GetPrivateProfileString(SettingsSection, key, "", ValueBufferSize, SettingsPath);

@@ -4,6 +4,7 @@
 #include <cstdint>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "platform/files.h"
 #include "platform/profile_file.h"
@@ -26,6 +27,10 @@ public:
     bool WriteSettingInt(int32_t value, std::string_view key);
     // True when the key's text in the file is exactly the value, as a write would put it.
     bool HoldsSettingInt(int32_t value, std::string_view key);
+    // The lines of another section, kept whole by every write of the keys above; none
+    // when the file or the section is missing.
+    std::vector<std::string> ReadSection(std::string_view section);
+    void WriteSection(std::string_view section, const std::vector<std::string>& lines);
 
     // Empty when the current directory could not be named at start.
     const std::string SettingsPath;

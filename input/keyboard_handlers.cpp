@@ -15,6 +15,7 @@ void MainDialog::OnKeyMessage(const Message& msg) {
         return;
     }
     if (msg.message != WM_KEYDOWN && msg.message != WM_KEYUP) return;
+    if (msg.message == WM_KEYDOWN && key == VK_ESCAPE && learningSlider_) CancelLearning();
     if (msg.message == WM_KEYUP) heldKeys_.Lifted(key);
     if (waveOut == nullptr) return;
     int32_t& base = state_.KeyboardBaseNote;

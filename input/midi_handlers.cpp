@@ -93,6 +93,7 @@ void MainDialog::OnMidiData(LPARAM lParam) {
     // Every channel plays the same voices.
     if ((status & 0xF0) == input::NoteOnKind) NoteEvent(data1, data2);  // velocity 0 releases
     if ((status & 0xF0) == input::NoteOffKind) NoteEvent(data1, 0);
+    if ((status & 0xF0) == input::ControlChangeKind) OnControlChange(data1, data2);
     UpdateData(false);
 }
 

@@ -12,6 +12,7 @@ constexpr std::string_view MidiLogLineBreak = "\r\n";
 constexpr uint8_t ActiveSensing = 0xFE;
 constexpr uint8_t NoteOnKind = 0x90;
 constexpr uint8_t NoteOffKind = 0x80;
+constexpr uint8_t ControlChangeKind = 0xB0;
 // Every tenth logged message empties the log before it is added.
 constexpr int32_t MidiLogClearEvery = 10;
 

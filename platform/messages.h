@@ -25,6 +25,9 @@ constexpr UINT WM_CLOSE = 0x0010;
 constexpr UINT WM_ENDSESSION = 0x0016;  // wParam non-zero: the session, and the process, end
 constexpr UINT WM_ICONERASEBKGND = 0x0027;
 constexpr UINT WM_QUERYDRAGICON = 0x0037;
+// A right-button click on a slider: wParam is the slider's id (Windows gives its handle,
+// which the platform turns into the id). Only the left button moves a slider.
+constexpr UINT WM_CONTEXTMENU = 0x007B;
 constexpr UINT WM_KEYDOWN = 0x0100;
 constexpr UINT WM_KEYUP = 0x0101;
 constexpr UINT WM_CHAR = 0x0102;

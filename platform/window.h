@@ -3,6 +3,7 @@
 // contexts, showing and hiding, and messages.
 #include <cstdint>
 #include <functional>
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -33,6 +34,8 @@ public:
     // A position outside the range is clamped to the nearer end.
     virtual void SetSliderPos(int id, int position, bool redraw) = 0;
     virtual int GetSliderPos(int id) const = 0;
+    // The slider drawn on this colour instead of the dialog's, or as usual again when none.
+    virtual void SetSliderColor(int id, std::optional<ColorRef> color) = 0;
 
     // The window itself.
     virtual void SetWindowText(std::string_view text) = 0;

@@ -4,8 +4,11 @@
 #include "platform/profile_file.h"
 #include "platform/sim/sim_file_system.h"
 
+using platform::FindProfileSection;
 using platform::FindProfileValue;
+using platform::SetProfileSection;
 using platform::SetProfileValue;
+using Lines = std::vector<std::string>;
 
 TEST(ProfileFormat, FindsKeysWithoutRegardToCase) {
     const std::string text = "[other]\nsl1=5\n[Kelvarin]\n  SL1 = 42 \r\nsldecrement=-3\n";
@@ -76,6 +79,20 @@ TEST(ProfileFormat, NewTextTakesTheLineEndItIsGivenAndOldTextKeepsItsOwn) {
     EXPECT_EQ(SetProfileValue("[Kelvarin]", "Kelvarin", "a", "1", "\r\n"), "[Kelvarin]\r\na=1\r\n");
     EXPECT_EQ(SetProfileValue("[Kelvarin]\nsl1=1\n", "Kelvarin", "sl2", "2", "\r\n"),
               "[Kelvarin]\nsl1=1\nsl2=2\n");
+}
+
+TEST(ProfileFormat, ASectionIsItsLinesUpToTheLastNonBlankOneAndIsReplacedWhole) {
+    const std::string text = "[Kelvarin]\r\nsl1=3\r\n\r\n[Controllers]\r\n2=20\r\n\r\n; mine\r\n x \r\n\r\n[b]\r\ny=2";
+    EXPECT_EQ(FindProfileSection(text, "controllers"), (Lines{"2=20", "", "; mine", " x "}));
+    EXPECT_EQ(FindProfileSection(text, "b"), Lines{"y=2"});
+    EXPECT_EQ(FindProfileSection(text, "missing"), std::nullopt);
+    EXPECT_EQ(SetProfileSection(text, "Controllers", {"base=7", " x "}),
+              "[Kelvarin]\r\nsl1=3\r\n\r\n[Controllers]\r\nbase=7\r\n x \r\n\r\n[b]\r\ny=2");
+    EXPECT_EQ(SetProfileSection(text, "b", {}), "[Kelvarin]\r\nsl1=3\r\n\r\n[Controllers]\r\n2=20\r\n\r\n; mine\r\n x \r\n\r\n[b]\r\n");
+    // A missing section goes at the end; a header without a line end gets one.
+    EXPECT_EQ(SetProfileSection("a=1", "Controllers", {"2=20"}, "\r\n"), "a=1\r\n[Controllers]\r\n2=20\r\n");
+    EXPECT_EQ(SetProfileSection("[Controllers]", "Controllers", {"2=20"}), "[Controllers]\n2=20\n");
+    EXPECT_EQ(FindProfileSection("[Controllers]", "Controllers"), Lines{});
 }
 
 namespace {
@@ -179,4 +196,17 @@ TEST_F(ProfileFileTest, AFileWithItsOwnLineEndsKeepsThemWhateverTheSystemUses) {
     files.SetFile(Path, "[Kelvarin]\nsl1=1\n");
     ASSERT_TRUE(Put("sl2", "2"));
     EXPECT_EQ(files.Contents(Path), "[Kelvarin]\nsl1=1\nsl2=2\n");
+}
+
+TEST_F(ProfileFileTest, ASectionIsWrittenInTheFilesEncodingAndKeyWritesLeaveItWhole) {
+    files.SetFile(Path, Utf16("[Controllers]\r\n2=20\r\nbad\r\n", true));
+    EXPECT_EQ(profile.GetPrivateProfileSection("Controllers", Path), (Lines{"2=20", "bad"}));
+    ASSERT_TRUE(profile.WritePrivateProfileSection("Controllers", {"bad", "3=21"}, Path));
+    ASSERT_TRUE(Put("sl1", "5"));
+    EXPECT_EQ(files.Contents(Path), Utf16("[Controllers]\r\nbad\r\n3=21\r\n[Kelvarin]\r\nsl1=5\r\n", true));
+    files.SetUnreadable(Path);
+    EXPECT_EQ(profile.GetPrivateProfileSection("Controllers", Path), std::nullopt);
+    EXPECT_FALSE(profile.WritePrivateProfileSection("Controllers", {}, Path));
+    files.SetUnreadable(Path, false);
+    EXPECT_EQ(profile.GetPrivateProfileSection("Controllers", Path), (Lines{"bad", "3=21"}));
 }

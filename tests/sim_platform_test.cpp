@@ -8,6 +8,7 @@
 
 #include <cstring>
 #include <functional>
+#include <stdexcept>
 #include <utility>
 #include <vector>
 
@@ -191,6 +192,33 @@ TEST(SimTimers, TickCountWrapsLikeTheSystems) {
 }
 
 // --- Controls --------------------------------------------------------------------------
+
+TEST(SimControls, ARightClickOnASliderReachesTheDialogWithItsIdAndMovesNothing) {
+    SimPlatform sim;
+    RecordingDialog dialog;
+    std::vector<WPARAM> clicked;
+    dialog.onMessage = [&](UINT message, WPARAM wParam) {
+        if (message == WM_CONTEXTMENU) clicked.push_back(wParam);
+    };
+    sim::SimWindow& window = sim.Open(dialog);
+    window.SetSliderRange(res::IDC_SLIDER_RELEASE, 0, 100, true);
+    window.SetSliderPos(res::IDC_SLIDER_RELEASE, 30, true);
+    EXPECT_TRUE(window.RightClickSlider(res::IDC_SLIDER_RELEASE));
+    EXPECT_THROW(window.RightClickSlider(res::IDC_STOP), std::invalid_argument);
+    window.EnableDlgItem(res::IDC_SLIDER_3, false);
+    EXPECT_FALSE(window.RightClickSlider(res::IDC_SLIDER_3));
+    sim.Pump();
+    EXPECT_THAT(clicked, ElementsAre(WPARAM{res::IDC_SLIDER_RELEASE}));
+    EXPECT_EQ(window.SliderPos(res::IDC_SLIDER_RELEASE), 30);
+    // The colour a slider is drawn on, and back to the usual.
+    window.SetSliderColor(res::IDC_SLIDER_2, Rgb(0, 250, 200));
+    EXPECT_EQ(window.SliderColor(res::IDC_SLIDER_2), Rgb(0, 250, 200));
+    EXPECT_EQ(window.SliderColor(res::IDC_SLIDER_3), std::nullopt);
+    window.SetSliderColor(res::IDC_SLIDER_2, std::nullopt);
+    EXPECT_EQ(window.SliderColor(res::IDC_SLIDER_2), std::nullopt);
+    window.SetSliderColor(res::IDC_STOP, Rgb(1, 2, 3));
+    EXPECT_THAT(window.Problems(), SizeIs(1));
+}
 
 TEST(SimControls, ACallNamingAControlTheWindowLacksIsReported) {
     SimPlatform sim;

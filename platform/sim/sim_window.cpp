@@ -147,6 +147,10 @@ int SimWindow::GetSliderPos(int id) const {
     return control ? control->sliderPos : 0;
 }
 
+void SimWindow::SetSliderColor(int id, std::optional<ColorRef> color) {
+    if (SimControl* slider = FindSlider(id, "SetSliderColor")) slider->sliderColor = color;
+}
+
 // --- The window itself ------------------------------------------------------------
 
 void SimWindow::SetWindowText(std::string_view text) { title_ = text; }
@@ -252,6 +256,15 @@ bool SimWindow::DragSlider(int id, int position) {
     if (!slider.enabled || inputBlocked_) return false;
     focus_ = id;
     slider.sliderPos = ClampToRange(slider, position);
+    return true;
+}
+
+bool SimWindow::RightClickSlider(int id) {
+    const SimControl& slider = Control(id);
+    if (slider.cls != res::ControlClass::Slider)
+        throw std::invalid_argument("control " + std::to_string(id) + " is not a slider");
+    if (!slider.enabled) return false;
+    PostMessage(WM_CONTEXTMENU, static_cast<WPARAM>(id), 0);
     return true;
 }
 

@@ -3,6 +3,7 @@
 // timers, its drawing contexts and its title, all readable by a test; and the user's
 // side of it: clicks, keys, typing and slider drags, queued as the system would.
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <utility>
@@ -24,6 +25,7 @@ struct SimControl {
     std::string text;
     bool enabled;
     int sliderMin = 0, sliderMax = 0, sliderPos = 0;
+    std::optional<platform::ColorRef> sliderColor = std::nullopt;
 };
 
 struct SimTimer {
@@ -57,6 +59,7 @@ public:
     void SetSliderRange(int id, int minimum, int maximum, bool redraw) override;
     void SetSliderPos(int id, int position, bool redraw) override;
     int GetSliderPos(int id) const override;
+    void SetSliderColor(int id, std::optional<platform::ColorRef> color) override;
     void SetWindowText(std::string_view text) override;
     void ShowWindow(int showCommand) override;
     bool IsIconic() const override { return iconic_; }
@@ -81,6 +84,7 @@ public:
     std::string Text(int id) const { return Control(id).text; }
     bool Enabled(int id) const { return Control(id).enabled; }
     int SliderPos(int id) const { return Control(id).sliderPos; }
+    std::optional<platform::ColorRef> SliderColor(int id) const { return Control(id).sliderColor; }
     std::pair<int, int> SliderRange(int id) const;
     int Focus() const { return focus_; }  // the focused control's id, 0 for none
     const std::string& Title() const { return title_; }
@@ -106,6 +110,8 @@ public:
     bool Click(int id);
     bool Type(int id, std::string_view text);
     bool DragSlider(int id, int position);
+    // A right-button click on a slider: the thumb stays where it is.
+    bool RightClickSlider(int id);
     void KeyDown(platform::WPARAM virtualKey, bool autoRepeat = false);
     void KeyUp(platform::WPARAM virtualKey);
     // Keys pressed and released with Alt held: the system's keys.

@@ -47,6 +47,7 @@ DialogWindow::DialogWindow(Dialog& dialog)
 
 DialogWindow::~DialogWindow() {
     if (hwnd_) DestroyWindow(hwnd_);
+    for (const auto& [id, color] : sliderColors_) ::DeleteObject(color.second);
     if (icon_) DestroyIcon(icon_);
     if (smallIcon_) DestroyIcon(smallIcon_);
 }
@@ -87,6 +88,18 @@ INT_PTR CALLBACK DialogWindow::DialogProc(HWND hwnd, ::UINT message, ::WPARAM wP
 // The dialog's window procedure sees the message first; what it hands back to the
 // system goes on to the dialog manager's own handling.
 INT_PTR DialogWindow::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
+    // A trackbar asks its parent for the brush of its background.
+    if (message == WM_CTLCOLORSTATIC) {
+        const auto found = sliderColors_.find(GetDlgCtrlID(reinterpret_cast<HWND>(lParam)));
+        if (found == sliderColors_.end()) return FALSE;
+        SetBkColor(reinterpret_cast<HDC>(wParam), found->second.first);
+        return reinterpret_cast<INT_PTR>(found->second.second);
+    }
+    if (message == WM_CONTEXTMENU) {
+        const std::optional<int> slider = ClickedSlider(wParam, lParam);
+        if (!slider) return FALSE;
+        wParam = static_cast<WPARAM>(*slider);
+    }
     const bool outerToSystem = toSystem_;
     toSystem_ = false;
     const LRESULT result = dialog_.WindowProc(message, wParam, lParam);
@@ -97,6 +110,16 @@ INT_PTR DialogWindow::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) 
     if (message == WM_QUERYDRAGICON) return reinterpret_cast<INT_PTR>(icon_);
     SetWindowLongPtrW(hwnd_, DWLP_MSGRESULT, result);
     return TRUE;
+}
+
+std::optional<int> DialogWindow::ClickedSlider(WPARAM window, LPARAM point) const {
+    const HWND clicked = reinterpret_cast<HWND>(window);
+    constexpr LPARAM FromKeyboard = -1;  // no pointer position
+    wchar_t className[32] = {};
+    if (point == FromKeyboard || GetParent(clicked) != hwnd_ ||
+        GetClassNameW(clicked, className, 32) == 0 || lstrcmpiW(className, TRACKBAR_CLASSW) != 0)
+        return std::nullopt;
+    return GetDlgCtrlID(clicked);
 }
 
 // Showing activates the window, and the dialog manager then puts the focus where it
@@ -148,6 +171,15 @@ void DialogWindow::SetSliderPos(int id, int position, bool redraw) {
 
 int DialogWindow::GetSliderPos(int id) const {
     return static_cast<int>(SendDlgItemMessageW(hwnd_, id, TBM_GETPOS, 0, 0));
+}
+
+void DialogWindow::SetSliderColor(int id, std::optional<ColorRef> color) {
+    if (const auto old = sliderColors_.find(id); old != sliderColors_.end()) {
+        ::DeleteObject(old->second.second);
+        sliderColors_.erase(old);
+    }
+    if (color) sliderColors_[id] = {*color, CreateSolidBrush(*color)};
+    if (const HWND item = Item(id)) InvalidateRect(item, nullptr, TRUE);
 }
 
 // The refresh tick sets the same title many times a second.

@@ -43,6 +43,7 @@ public:
     void SetSliderRange(int id, int minimum, int maximum, bool redraw) override;
     void SetSliderPos(int id, int position, bool redraw) override;
     int GetSliderPos(int id) const override;
+    void SetSliderColor(int id, std::optional<ColorRef> color) override;
 
     void SetWindowText(std::string_view text) override;
     void ShowWindow(int showCommand) override;
@@ -70,12 +71,16 @@ private:
     INT_PTR OnInitDialog(HWND hwnd);
     INT_PTR HandleMessage(UINT message, WPARAM wParam, LPARAM lParam);
     HWND Item(int id) const { return GetDlgItem(hwnd_, id); }
+    // The id of the slider a right-button click was on; nothing for another window
+    // or for the keyboard's menu key, which are the system's.
+    std::optional<int> ClickedSlider(WPARAM window, LPARAM point) const;
 
     Dialog& dialog_;
     HWND hwnd_ = nullptr;
     HICON icon_ = nullptr;
     HICON smallIcon_ = nullptr;
     std::map<uint32_t, TimerProc> timerProcs_;
+    std::map<int, std::pair<ColorRef, HBRUSH>> sliderColors_;  // by slider id
     std::unique_ptr<GdiContext> context_;  // the one GetDC handed out
     std::unique_ptr<GdiContext> paintContext_;
     PAINTSTRUCT paint_{};

@@ -20,9 +20,11 @@
 #undef DeleteFile
 #undef GetCurrentDirectory
 #undef GetDlgItemText
+#undef GetPrivateProfileSection
 #undef GetPrivateProfileString
 #undef PostMessage
 #undef SendMessage
 #undef SetDlgItemText
 #undef SetWindowText
+#undef WritePrivateProfileSection
 #undef WritePrivateProfileString

@@ -83,6 +83,48 @@ TEST_F(Win32Dialogs, ABrushOfZeroOutlinesAShapeOnly) {
     EXPECT_EQ(platform.RunModal(dialog), 0);
 }
 
+// The mouse's right button on a trackbar: the dialog hears of it with the slider's id,
+// and the thumb stays. The keyboard's menu key is left to the system.
+TEST_F(Win32Dialogs, ARightClickOnASliderReachesTheDialogWithItsIdAndASliderShowsItsColour) {
+    ScriptedDialog dialog(platform);
+    constexpr platform::ColorRef Teal = platform::Rgb(0, 250, 200);
+    const auto item = [&](int id) { return GetDlgItem(HandleOf(dialog), id); };
+    std::vector<COLORREF> corners;  // slider "2", then "3", then "2" again
+    // Paints what waits to be painted: a new colour shows without more ado.
+    const auto corner = [&](int id) {
+        RedrawWindow(item(id), nullptr, nullptr, RDW_UPDATENOW);
+        const HDC dc = GetDC(item(id));
+        corners.push_back(GetPixel(dc, 1, 1));
+        ReleaseDC(item(id), dc);
+    };
+    dialog.onInit = [&] {
+        platform::Window& window = dialog.GetWindow();
+        window.SetSliderRange(IDC_SLIDER_2, 0, 100, true);
+        window.SetSliderPos(IDC_SLIDER_2, 50, true);
+        PostMessageW(item(IDC_SLIDER_2), WM_RBUTTONDOWN, MK_RBUTTON, MAKELPARAM(3, 3));
+        PostMessageW(item(IDC_SLIDER_2), WM_RBUTTONUP, 0, MAKELPARAM(3, 3));
+        SendMessageW(item(IDC_SLIDER_3), WM_CONTEXTMENU, reinterpret_cast<WPARAM>(item(IDC_SLIDER_3)), -1);
+    };
+    dialog.steps = {WaitUntil([&] { return dialog.Handled(WM_CONTEXTMENU, IDC_SLIDER_2) == 1; }),
+                    Do([&] {
+                        platform::Window& window = dialog.GetWindow();
+                        EXPECT_EQ(window.GetSliderPos(IDC_SLIDER_2), 50);
+                        RedrawWindow(HandleOf(dialog), nullptr, nullptr, RDW_UPDATENOW | RDW_ALLCHILDREN);
+                        window.SetSliderColor(IDC_SLIDER_2, Teal);
+                        corner(IDC_SLIDER_2);
+                        corner(IDC_SLIDER_3);
+                        window.SetSliderColor(IDC_SLIDER_2, std::nullopt);
+                        corner(IDC_SLIDER_2);
+                    })};
+    EXPECT_EQ(platform.RunModal(dialog), 0);
+    EXPECT_EQ(dialog.Handled(WM_CONTEXTMENU, IDC_SLIDER_2), 1u);
+    EXPECT_EQ(dialog.Handled(WM_CONTEXTMENU, IDC_SLIDER_3), 0u);
+    ASSERT_EQ(corners.size(), 3u);
+    EXPECT_EQ(corners[0], Teal);
+    EXPECT_NE(corners[1], Teal);
+    EXPECT_EQ(corners[2], corners[1]);
+}
+
 // Blocks of silence written to the wave output as the dialog starts.
 struct WrittenBlocks {
     static constexpr size_t Count = 8;

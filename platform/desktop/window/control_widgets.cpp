@@ -109,17 +109,28 @@ private:
 };
 
 // A slider drawn like a trackbar, with its minimum at the top or left and, when
-// asked for, tick marks beside it.
+// asked for, tick marks beside it. As a trackbar, it moves for the left button only.
 class TrackbarSlider final : public Fl_Slider {
 public:
-    TrackbarSlider(const PixelRect& r, bool vertical, bool ticks)
-        : Fl_Slider(r.x, r.y, r.width, r.height), ticks_(ticks) {
+    TrackbarSlider(const PixelRect& r, bool vertical, bool ticks, std::function<void()> rightClicked)
+        : Fl_Slider(r.x, r.y, r.width, r.height), ticks_(ticks), rightClicked_(std::move(rightClicked)) {
         type(vertical ? FL_VERT_NICE_SLIDER : FL_HOR_NICE_SLIDER);
         box(FL_FLAT_BOX);
         color(FL_BACKGROUND_COLOR);
         bounds(DefaultMinimum, DefaultMaximum);
         step(1);
         when(FL_WHEN_NEVER);
+    }
+
+    int handle(int event) override {
+        if (event == FL_PUSH) {
+            leftPressed_ = Fl::event_button() == FL_LEFT_MOUSE;
+            if (Fl::event_button() == FL_RIGHT_MOUSE && rightClicked_) rightClicked_();
+        }
+        // The slider keeps what the other buttons do, and nothing moves.
+        const bool mouse = event == FL_PUSH || event == FL_DRAG || event == FL_RELEASE;
+        if (mouse && !leftPressed_) return 1;
+        return Fl_Slider::handle(event);
     }
 
 protected:
@@ -161,6 +172,8 @@ private:
     }
 
     bool ticks_;
+    std::function<void()> rightClicked_;
+    bool leftPressed_ = false;
 };
 
 class LabelControl final : public Control {
@@ -232,22 +245,32 @@ void SliderControl::SetPosition(int position) {
     slider.value(std::clamp<double>(position, low, high));
 }
 
+void SliderControl::SetColor(std::optional<ColorRef> color) {
+    Fl_Widget& slider = Widget();
+    slider.color(color ? fl_rgb_color(static_cast<uchar>(*color & 0xFF),
+                                      static_cast<uchar>((*color >> 8) & 0xFF),
+                                      static_cast<uchar>((*color >> 16) & 0xFF))
+                       : FL_BACKGROUND_COLOR);
+    slider.redraw();
+}
+
 int SliderControl::Position() const {
     return static_cast<int>(std::lround(static_cast<const Fl_Slider&>(Widget()).value()));
 }
 
 std::unique_ptr<Control> CreateControl(const res::ControlTemplate& control,
-                                       std::function<void(int id)> clicked) {
+                                       const ControlEvents& events) {
     const PixelRect r = ToPixels(control);
     switch (control.cls) {
         case ControlClass::Button:
             return std::make_unique<ButtonControl>(
-                control, new Fl_Button(r.x, r.y, r.width, r.height), std::move(clicked));
+                control, new Fl_Button(r.x, r.y, r.width, r.height), events.clicked);
         case ControlClass::Edit:
             return CreateEdit(control, r);
         case ControlClass::Slider: {
-            auto* slider = new TrackbarSlider(r, (control.style & res::Vertical) != 0,
-                                              (control.style & res::AutoTicks) != 0);
+            auto* slider = new TrackbarSlider(
+                r, (control.style & res::Vertical) != 0, (control.style & res::AutoTicks) != 0,
+                [rightClicked = events.rightClicked, id = control.id] { rightClicked(id); });
             return std::make_unique<SliderControl>(control, slider);
         }
         case ControlClass::Static:

@@ -4,9 +4,11 @@
 // Creating one adds its widget to the group being built (Fl_Group::current()).
 #include <functional>
 #include <memory>
+#include <optional>
 #include <string>
 #include <string_view>
 
+#include "platform/device_context.h"
 #include "res/dialog_template.h"
 
 class Fl_Widget;
@@ -47,10 +49,18 @@ public:
     void SetRange(int minimum, int maximum);
     void SetPosition(int position);
     int Position() const;
+    // The colour the slider is drawn on; the dialog's own background when none.
+    void SetColor(std::optional<ColorRef> color);
 };
 
-// clicked(id) runs when the user presses and releases a push button.
+// What the user does to the controls: clicked(id) runs when a push button is pressed
+// and released, rightClicked(id) when the right button is pressed on a slider.
+struct ControlEvents {
+    std::function<void(int id)> clicked;
+    std::function<void(int id)> rightClicked;
+};
+
 std::unique_ptr<Control> CreateControl(const res::ControlTemplate& control,
-                                       std::function<void(int id)> clicked);
+                                       const ControlEvents& events);
 
 }  // namespace platform::desktop

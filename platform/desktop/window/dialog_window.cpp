@@ -44,12 +44,13 @@ DialogWindow::DialogWindow(Dialog& dialog, MessageQueue& queue, bool modal)
                                                  static_cast<ClientAreaEvents&>(*this), *picture_);
     window_->border(framed ? 1 : 0);
     if (framed) window_->copy_label(dialogTemplate.caption);
+    const ControlEvents events{
+        .clicked = [this](int id) { PostMessage(WM_COMMAND, MakeCommand(id, BN_CLICKED), 0); },
+        .rightClicked = [this](int id) { PostMessage(WM_CONTEXTMENU, static_cast<WPARAM>(id), 0); },
+    };
     window_->begin();
-    for (const res::ControlTemplate& control : dialogTemplate.controls) {
-        controls_.push_back(CreateControl(control, [this](int id) {
-            PostMessage(WM_COMMAND, MakeCommand(id, BN_CLICKED), 0);
-        }));
-    }
+    for (const res::ControlTemplate& control : dialogTemplate.controls)
+        controls_.push_back(CreateControl(control, events));
     window_->end();
     window_->xclass(WindowClass);
     SetApplicationIcon(*window_);
@@ -146,6 +147,10 @@ void DialogWindow::SetSliderPos(int id, int position, bool) {
 int DialogWindow::GetSliderPos(int id) const {
     SliderControl* slider = FindSlider(id);
     return slider ? slider->Position() : 0;
+}
+
+void DialogWindow::SetSliderColor(int id, std::optional<ColorRef> color) {
+    if (SliderControl* slider = FindSlider(id)) slider->SetColor(color);
 }
 
 void DialogWindow::SetWindowText(std::string_view text) {

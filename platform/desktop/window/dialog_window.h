@@ -43,6 +43,7 @@ public:
     void SetSliderRange(int id, int minimum, int maximum, bool redraw) override;
     void SetSliderPos(int id, int position, bool redraw) override;
     int GetSliderPos(int id) const override;
+    void SetSliderColor(int id, std::optional<ColorRef> color) override;
 
     void SetWindowText(std::string_view text) override;
     void ShowWindow(int showCommand) override;
