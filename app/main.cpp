@@ -16,6 +16,7 @@ int main(int argc, char** argv) {
     platform::desktop::DesktopPlatform platform;
     if (!platform.OpenDisplay()) return 1;  // it has said why
     app::ProgramState state(platform.GetFiles());
+    state.BlocksInFlight = app::ChooseBlocksInFlight(command.blocks, state.settings);
     app::MainApp application(platform, state);
     application.InitInstance();  // false: nothing more to run once the dialog has ended
     return 0;

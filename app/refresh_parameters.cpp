@@ -14,6 +14,7 @@ LRESULT MainDialog::RefreshParameters(WPARAM timerId, LPARAM lParam) {
     for (int i = 0; i < synth::PartialCount; ++i)
         engine_.HarmonicWeights[i] = SliderMaximum - window.GetSliderPos(WeightSliders[i].id);
     engine_.NoteOffRelease = 2 * window.GetSliderPos(ReleaseSlider.id) + 1;
+    HandOver(NoteChange::Weights(engine_.HarmonicWeights));
     RepaintKeyboardView();  // keeps the meter moving
     // Looked up on disk every time (read again only when the file changed), so an
     // edit of the file by hand takes effect here.

@@ -49,6 +49,11 @@ bool SettingsFile::HoldsSettingInt(int32_t value, std::string_view key) {
     return ReadSettingText(key) == std::to_string(value);
 }
 
+std::optional<std::string> SettingsFile::FindSetting(std::string_view key) {
+    if (SettingsPath.empty()) return std::nullopt;
+    return profile_.FindValue(SettingsSection, key, SettingsPath);
+}
+
 std::string SettingsFile::ReadSettingText(std::string_view key) {
     if (SettingsPath.empty()) return {};
     return profile_.GetPrivateProfileString(SettingsSection, key, "", ValueBufferSize, SettingsPath);

@@ -2,6 +2,7 @@
 // "Kelvarin.ini" in the directory current at start: integer keys in section "Kelvarin".
 // Every read looks at the file on disk, but reads it again only once it has changed.
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -23,6 +24,8 @@ public:
     void WriteSettingInt(int32_t value, std::string_view key);
     // True when the key's text in the file is exactly the value, as a write would put it.
     bool HoldsSettingInt(int32_t value, std::string_view key);
+    // The key's text, or nothing for a missing file, section or key.
+    std::optional<std::string> FindSetting(std::string_view key);
 
     // Empty when the current directory could not be named at start.
     const std::string SettingsPath;

@@ -34,10 +34,11 @@ public:
     // Creates the file and the section when they are missing.
     bool WritePrivateProfileString(std::string_view section, std::string_view key,
                                    std::string_view value, const std::string& path);
-
-private:
+    // The whole value, or nothing when the file, section or key is missing.
     std::optional<std::string> FindValue(std::string_view section, std::string_view key,
                                          const std::string& path);
+
+private:
 
     FileSystem& files_;
     // Values looked up in the file as it was at cacheStamp_ (none: no file).

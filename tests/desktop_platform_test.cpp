@@ -1161,18 +1161,30 @@ double SecondsSince(Clock::time_point start) {
     return std::chrono::duration<double>(Clock::now() - start).count();
 }
 
+// Renders the blocks of the tone on the device's thread.
+class ToneRenderer final : public BlockRenderer {
+public:
+    void RenderBlock(int16_t* samples, size_t count) override {
+        for (size_t i = 0; i < count; ++i) samples[i] = tone_.samples[i % SamplesPerBlock];
+    }
+
+private:
+    ToneBlocks tone_{1};
+};
+
 // Feeds the wave output as the program does: 60 blocks in flight, silent ones first,
 // and one new block for each that comes back, taking its time over each, until
 // toneBlocks blocks of the tone have gone out. Checks that the blocks come back in the
-// order written.
+// order written. With a renderer, as the program does for live playing: fewer blocks
+// in flight, whose tone the device renders.
 class StreamingDialog : public ScriptedDialog {
 public:
-    static constexpr size_t InFlight = 60;
     static constexpr auto BlockWork = 300us;
 
-    StreamingDialog(WaveOut& waveOut, size_t toneBlocks)
-        : ScriptedDialog(res::MainDialogTemplate), waveOut_(waveOut), total_(InFlight + toneBlocks),
-          silence_(SamplesPerBlock, 0), tone_(1), headers_(InFlight + 4) {}
+    StreamingDialog(WaveOut& waveOut, size_t toneBlocks, size_t inFlight = 60, BlockRenderer* renderer = nullptr)
+        : ScriptedDialog(res::MainDialogTemplate), waveOut_(waveOut), inFlight_(inFlight),
+          total_(inFlight + toneBlocks), renderer_(renderer), silence_(SamplesPerBlock, 0), tone_(1),
+          headers_(inFlight + 4) {}
 
     WaveOutHandle handle = nullptr;
     std::function<void()> afterOpen;
@@ -1182,9 +1194,11 @@ public:
     MmResult refusal = MMSYSERR_NOERROR;  // of the first write that failed
 
     bool OnInitDialog() override {
-        EXPECT_EQ(waveOut_.Open(handle, CdMono, GetWindow()), MMSYSERR_NOERROR);
+        EXPECT_EQ(renderer_ ? waveOut_.OpenRendered(handle, CdMono, GetWindow(), *renderer_)
+                            : waveOut_.Open(handle, CdMono, GetWindow()),
+                  MMSYSERR_NOERROR);
         if (afterOpen) afterOpen();
-        for (size_t i = 0; i < InFlight; ++i) WriteNext();
+        for (size_t i = 0; i < inFlight_; ++i) WriteNext();
         return ScriptedDialog::OnInitDialog();
     }
     bool PreTranslateMessage(const Message& message) override {
@@ -1206,10 +1220,12 @@ public:
 
 private:
     void WriteNext() {
-        // A header comes back before the ring wraps round to it: at most 60 are out.
+        // A header comes back before the ring wraps round to it: at most inFlight_ are out.
         WaveHeader& header = headers_[written % headers_.size()];
-        const int16_t* samples = written < InFlight ? silence_.data() : tone_.samples.data();
-        header = {reinterpret_cast<uint8_t*>(const_cast<int16_t*>(samples)), 2 * SamplesPerBlock, 0, 0, 1};
+        const bool silent = written < inFlight_;
+        const int16_t* samples = silent ? silence_.data() : tone_.samples.data();
+        const uint32_t flags = renderer_ && !silent ? WHDR_RENDER : 0;
+        header = {reinterpret_cast<uint8_t*>(const_cast<int16_t*>(samples)), 2 * SamplesPerBlock, 0, flags, 1};
         EXPECT_EQ(waveOut_.PrepareHeader(handle, &header), MMSYSERR_NOERROR);
         const MmResult result = waveOut_.Write(handle, &header);
         if (result == MMSYSERR_NOERROR) {
@@ -1220,13 +1236,15 @@ private:
     }
 
     WaveOut& waveOut_;
+    size_t inFlight_;
     size_t total_;
+    BlockRenderer* renderer_;
     std::vector<int16_t> silence_;
     ToneBlocks tone_;
     std::vector<WaveHeader> headers_;
 };
 
-TEST(WaveOut, AHeldNoteSoundsWithoutGapsAtItsPitchAndLevel) {
+void ExpectAHeldNoteWithoutGaps(size_t inFlight, BlockRenderer* renderer) {
     constexpr size_t ToneBlocks = 882;  // 2 s
     std::unique_ptr<PulseRecorder> pulse;
     std::unique_ptr<JackListener> jack;
@@ -1238,7 +1256,7 @@ TEST(WaveOut, AHeldNoteSoundsWithoutGapsAtItsPitchAndLevel) {
         ASSERT_TRUE(jack->Ready()) << "no JACK server; run through with_desktop_session.sh";
     }
     DesktopPlatform desktop;
-    StreamingDialog dialog(desktop.GetWaveOut(), ToneBlocks);
+    StreamingDialog dialog(desktop.GetWaveOut(), ToneBlocks, inFlight, renderer);
     if (jack) dialog.afterOpen = [&] { EXPECT_TRUE(jack->Listen("Kelvarin:outport 0")); };
     dialog.steps = {
         WaitUntil([&] { return dialog.Drained(); }),
@@ -1255,6 +1273,15 @@ TEST(WaveOut, AHeldNoteSoundsWithoutGapsAtItsPitchAndLevel) {
     EXPECT_NEAR(heard.sounding, toneLength, toneLength * 0.01) << "the tone is cut or stretched";
     EXPECT_NEAR(heard.frequency, 441.0, 441.0 * 0.005);
     EXPECT_NEAR(heard.peak, 16000 / 32768.0, 0.02);
+}
+
+TEST(WaveOut, AHeldNoteSoundsWithoutGapsAtItsPitchAndLevel) { ExpectAHeldNoteWithoutGaps(60, nullptr); }
+
+// Two blocks in flight, rendered on the device's thread; the device's period may be
+// longer than they are.
+TEST(WaveOut, AHeldNoteRenderedByTheDeviceFromTwoBlocksSoundsWithoutGaps) {
+    ToneRenderer renderer;
+    ExpectAHeldNoteWithoutGaps(2, &renderer);
 }
 
 // Stops the session's JACK server, so it runs in a session of its own.

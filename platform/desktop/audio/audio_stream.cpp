@@ -16,9 +16,11 @@ namespace {
 
 const char* const ClientName = "Kelvarin";  // the JACK client's name
 // Asked of PulseAudio and ALSA (JACK sets its own period): 8 buffers of 256 frames keep
-// about 46 ms in the device, so it never asks for more at once than is queued.
+// about 46 ms in the device, so it never asks for more at once than is queued. A short
+// buffer keeps about 17 ms, still more than a busy machine's scheduling gaps.
 constexpr unsigned BufferFrames = 256;
 constexpr unsigned DeviceBuffers = 8;
+constexpr unsigned ShortDeviceBuffers = 3;
 constexpr unsigned MaxChannels = 2;  // the mono signal goes to both sides of a stereo device
 // A dead PulseAudio server shows only as a warning after every callback; an ALSA
 // underrun warns now and then.
@@ -52,12 +54,13 @@ void OnRtAudioError(RtAudioError::Type type, const std::string& text) {
 
 }  // namespace
 
-std::unique_ptr<AudioStream> AudioStream::Open(unsigned blockRate, bool& sawDevice) {
+std::unique_ptr<AudioStream> AudioStream::Open(unsigned blockRate, bool shortBuffer, bool& sawDevice) {
     sawDevice = false;
     for (const RtAudio::Api api : {RtAudio::UNIX_JACK, RtAudio::LINUX_PULSE, RtAudio::LINUX_ALSA}) {
         if (api != RtAudio::UNIX_JACK && !IsCompiled(api)) continue;
         std::unique_ptr<AudioStream> stream(new AudioStream(blockRate));
-        const StartResult started = api == RtAudio::UNIX_JACK ? stream->StartJack() : stream->Start(api);
+        const StartResult started =
+            api == RtAudio::UNIX_JACK ? stream->StartJack() : stream->Start(api, shortBuffer);
         if (started == StartResult::Started) return stream;
         if (started == StartResult::Failed) sawDevice = true;
     }
@@ -86,10 +89,12 @@ AudioStream::StartResult AudioStream::StartJack() {
     deviceRate_ = jack_->Rate();
     periodFrames_ = jack_->PeriodFrames();
     if (!MatchDeviceRate()) return StartResult::Failed;
-    return jack_->Start(&RenderJack, this) ? StartResult::Started : StartResult::Failed;
+    if (!jack_->Start(&RenderJack, this)) return StartResult::Failed;
+    bufferedFrames_ = jack_->PlaybackLatencyFrames();
+    return StartResult::Started;
 }
 
-AudioStream::StartResult AudioStream::Start(int api) {
+AudioStream::StartResult AudioStream::Start(int api, bool shortBuffer) {
     try {
         auto audio = std::make_unique<RtAudio>(static_cast<RtAudio::Api>(api));
         if (audio->getDeviceCount() == 0) return StartResult::NoDevice;
@@ -104,7 +109,7 @@ AudioStream::StartResult AudioStream::Start(int api) {
         parameters.nChannels = channels_;
         RtAudio::StreamOptions options;
         options.streamName = ClientName;
-        options.numberOfBuffers = DeviceBuffers;
+        options.numberOfBuffers = shortBuffer ? ShortDeviceBuffers : DeviceBuffers;
         unsigned frames = BufferFrames;
         audio->openStream(&parameters, nullptr, RTAUDIO_FLOAT32, deviceRate_, &frames, &Render,
                           this, &options, &OnRtAudioError);
@@ -112,6 +117,7 @@ AudioStream::StartResult AudioStream::Start(int api) {
         // With an error callback RtAudio reports some failures there instead of throwing.
         if (!audio_->isStreamOpen()) return StartResult::Failed;
         periodFrames_ = frames;
+        bufferedFrames_ = frames * options.numberOfBuffers;
         audio_->startStream();
         return audio_->isStreamRunning() ? StartResult::Started : StartResult::Failed;
     } catch (const RtAudioError& error) {

@@ -49,9 +49,11 @@ void ShutDown(std::unique_ptr<AudioStream> stream, std::chrono::milliseconds lim
 }  // namespace
 
 struct DesktopWaveOut::Device {
-    explicit Device(Window& window) : callbackWindow(&window) {}
+    Device(Window& window, BlockRenderer* blockRenderer)
+        : callbackWindow(&window), renderer(blockRenderer) {}
 
     Window* callbackWindow;
+    BlockRenderer* renderer;  // null unless opened with one
     BlockQueue blocks{QueueCapacity};
     std::unique_ptr<AudioStream> stream;  // null once lost
     uint64_t callbacksSeen = 0;
@@ -67,15 +69,25 @@ DesktopWaveOut::~DesktopWaveOut() {
 
 MmResult DesktopWaveOut::Open(WaveOutHandle& handle, const WaveFormat& format,
                               Window& callbackWindow) {
+    return OpenStream(handle, format, callbackWindow, nullptr);
+}
+
+MmResult DesktopWaveOut::OpenRendered(WaveOutHandle& handle, const WaveFormat& format,
+                                      Window& callbackWindow, BlockRenderer& renderer) {
+    return OpenStream(handle, format, callbackWindow, &renderer);
+}
+
+MmResult DesktopWaveOut::OpenStream(WaveOutHandle& handle, const WaveFormat& format,
+                                    Window& callbackWindow, BlockRenderer* renderer) {
     handle = nullptr;
     if (format.formatTag != WAVE_FORMAT_PCM || format.channels != 1 ||
         format.bitsPerSample != 16 || format.blockAlign != 2 || format.samplesPerSec == 0) {
         return WAVERR_BADFORMAT;
     }
     auto slot = std::make_shared<OpenSlot>();
-    RunWithin(OpenLimit, [slot, rate = format.samplesPerSec] {
+    RunWithin(OpenLimit, [slot, rate = format.samplesPerSec, shortBuffer = renderer != nullptr] {
         bool sawDevice = false;
-        std::unique_ptr<AudioStream> stream = AudioStream::Open(rate, sawDevice);
+        std::unique_ptr<AudioStream> stream = AudioStream::Open(rate, shortBuffer, sawDevice);
         std::lock_guard lock(slot->mutex);
         slot->finished = true;
         slot->sawDevice = sawDevice;
@@ -88,7 +100,7 @@ MmResult DesktopWaveOut::Open(WaveOutHandle& handle, const WaveFormat& format,
         return MMSYSERR_ERROR;
     }
     if (!slot->stream) return slot->sawDevice ? MMSYSERR_ERROR : MMSYSERR_NODRIVER;
-    auto device = std::make_unique<Device>(callbackWindow);
+    auto device = std::make_unique<Device>(callbackWindow, renderer);
     device->stream = std::move(slot->stream);
     device->stream->Attach(wakeup_);
     handle = reinterpret_cast<WaveOutHandle>(device.get());
@@ -120,8 +132,11 @@ MmResult DesktopWaveOut::Write(WaveOutHandle handle, WaveHeader* header) {
     if (header->flags & WHDR_INQUEUE) return WAVERR_STILLPLAYING;
     if (!device->stream) return MMSYSERR_NODRIVER;
     const uint32_t flags = header->flags;
+    const bool rendered = (flags & WHDR_RENDER) != 0;
+    if (rendered && (!device->renderer || header->bufferLength / 2 > MaxRenderedSamples))
+        return MMSYSERR_INVALPARAM;
     header->flags = (flags & ~WHDR_DONE) | WHDR_INQUEUE;
-    if (!device->blocks.Push(header)) {
+    if (!device->blocks.Push(header, rendered ? device->renderer : nullptr)) {
         header->flags = flags;
         return MMSYSERR_NOMEM;
     }
@@ -165,6 +180,12 @@ std::string DesktopWaveOut::GetErrorText(MmResult result) {
     if (result == MMSYSERR_NODRIVER && !lossReason_.empty())
         return WaveErrorText(result) + " The last one was lost: " + lossReason_;
     return WaveErrorText(result);
+}
+
+DeviceTiming DesktopWaveOut::GetDeviceTiming(WaveOutHandle handle) {
+    const Device* device = Find(handle);
+    if (!device || !device->stream) return {};
+    return device->stream->Timing();
 }
 
 void DesktopWaveOut::GiveBack(Device& device, WaveHeader* header) {

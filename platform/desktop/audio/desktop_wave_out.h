@@ -23,11 +23,14 @@ public:
     DesktopWaveOut& operator=(const DesktopWaveOut&) = delete;
 
     MmResult Open(WaveOutHandle& handle, const WaveFormat& format, Window& callbackWindow) override;
+    MmResult OpenRendered(WaveOutHandle& handle, const WaveFormat& format, Window& callbackWindow,
+                          BlockRenderer& renderer) override;
     MmResult PrepareHeader(WaveOutHandle handle, WaveHeader* header) override;
     MmResult Write(WaveOutHandle handle, WaveHeader* header) override;
     MmResult UnprepareHeader(WaveOutHandle handle, WaveHeader* header) override;
     MmResult Close(WaveOutHandle handle) override;
     std::string GetErrorText(MmResult result) override;
+    DeviceTiming GetDeviceTiming(WaveOutHandle handle) override;
 
     // When a window ends, the streams that report to it stop at once, and the blocks
     // still queued on them, which belong to the ended dialog, are never touched again.
@@ -37,6 +40,9 @@ public:
     struct Device;
 
 private:
+    // A rendered stream asks the sound system for a short buffer.
+    MmResult OpenStream(WaveOutHandle& handle, const WaveFormat& format, Window& callbackWindow,
+                        BlockRenderer* renderer);
     Device* Find(WaveOutHandle handle) const;
     // Stops and closes a stream and forgets it; returns the next device.
     std::vector<std::unique_ptr<Device>>::iterator Remove(
