@@ -142,6 +142,9 @@ MmResult DesktopWaveOut::Write(WaveOutHandle handle, WaveHeader* header) {
     }
     // In the FIFO at once: a device with a long period takes it at its next callback.
     device->blocks.Feed(device->stream->Fifo());
+    // A rendered stream keeps few blocks: one already inside the device's next period
+    // comes back at once, so the queue grows to cover the period before the device asks.
+    if (device->renderer) GiveBackDone(*device);
     return MMSYSERR_NOERROR;
 }
 
@@ -194,15 +197,19 @@ void DesktopWaveOut::GiveBack(Device& device, WaveHeader* header) {
                                        reinterpret_cast<LPARAM>(header));
 }
 
+void DesktopWaveOut::GiveBackDone(Device& device) {
+    AudioStream& stream = *device.stream;
+    // One device period early: the period that the device asks for next is then in the
+    // FIFO however long it is.
+    const uint64_t position = stream.Fifo().ReadPosition() + stream.PeriodSamples();
+    while (WaveHeader* header = device.blocks.PopDone(position)) GiveBack(device, header);
+}
+
 void DesktopWaveOut::DeliverPlayed() {
     for (const auto& device : devices_) {
         if (!device->stream) continue;
-        AudioStream& stream = *device->stream;
-        device->blocks.Feed(stream.Fifo());
-        // One device period early: the period that the device asks for next is then
-        // in the FIFO however long it is.
-        const uint64_t position = stream.Fifo().ReadPosition() + stream.PeriodSamples();
-        while (WaveHeader* header = device->blocks.PopDone(position)) GiveBack(*device, header);
+        device->blocks.Feed(device->stream->Fifo());
+        GiveBackDone(*device);
     }
 }
 

@@ -49,6 +49,8 @@ private:
         std::vector<std::unique_ptr<Device>>::iterator device);
     // Marks a block done and posts its MM_WOM_DONE.
     void GiveBack(Device& device, WaveHeader* header);
+    // Gives back every block of a playing stream that is done.
+    void GiveBackDone(Device& device);
     // UI thread: posts MM_WOM_DONE for every block that is done.
     void DeliverPlayed();
     // UI thread: a stream that was lost gives back every queued block.
