@@ -79,29 +79,26 @@ MmResult MainDialog::OpenOutput(WaveOutHandle& opened) {
     return device.Open(opened, OutputFormat, GetWindow());
 }
 
-// One line on the error stream: how long a note takes to sound, as far as the device
-// tells, and whether its period is longer than the queue, which then grows to cover it
-// since blocks come back a period before they play.
+// One line on the error stream: how long a note takes to sound, and whether the
+// device's period is longer than the queue, which then grows to cover it, since blocks
+// come back a period before they play. Rendered on the device's thread, a note waits
+// for the device's next period, for the block already rendered to play out, and for
+// what the sound system holds; rendered here, for the whole queue.
 void MainDialog::SayWhatTheQueueGives() {
     const DeviceTiming timing = platform_.GetWaveOut().GetDeviceTiming(waveOut);
     const int32_t queued = state_.BlocksInFlight * synth::SamplesPerBlock;
     const auto ms = [](double frames, uint32_t rate) { return 1000.0 * frames / rate; };
-    if (timing.rate == 0) {
+    if (!renderedByDevice_ || timing.rate == 0) {
         std::fprintf(stderr, "Kelvarin: %d blocks in flight: a note sounds about %.1f ms after it is played,"
-                     " plus the sound system's own delay\n", state_.BlocksInFlight, ms(queued, OutputSampleRate));
+                     " and the sound system's own delay\n", state_.BlocksInFlight, ms(queued, OutputSampleRate));
         return;
     }
-    const double period = ms(timing.periodFrames, timing.rate);
-    const double buffered = ms(timing.bufferedFrames, timing.rate);
-    // Rendered on the device's thread, a note waits for the device's next period and
-    // for the block already rendered to play out; rendered here, for the whole queue.
-    const double first = renderedByDevice_ ? buffered : ms(queued, OutputSampleRate) + buffered;
-    const double last = first + period + ms(synth::SamplesPerBlock, OutputSampleRate);
-    std::fprintf(stderr, "Kelvarin: %d blocks in flight: a note sounds %.1f to %.1f ms after it is played"
-                 " (the device's period is %u frames at %u Hz%s)\n", state_.BlocksInFlight, first, last,
-                 timing.periodFrames, timing.rate,
-                 double(timing.periodFrames) / timing.rate * OutputSampleRate > queued
-                     ? ", longer than the queue, which grows to cover it" : "");
+    const double most = ms(timing.periodFrames + timing.bufferedFrames, timing.rate) +
+                        ms(synth::SamplesPerBlock, OutputSampleRate);
+    const bool outgrown = ms(timing.periodFrames, timing.rate) > ms(queued, OutputSampleRate);
+    std::fprintf(stderr, "Kelvarin: %d blocks in flight: a note sounds at most %.1f ms after it is played"
+                 " (the device's period is %u frames at %u Hz%s)\n", state_.BlocksInFlight, most,
+                 timing.periodFrames, timing.rate, outgrown ? ", longer than the queue, which grows to cover it" : "");
 }
 
 // "Generate Mode" and "Stop": exactly one of the pair is enabled.

@@ -77,9 +77,8 @@ public:
     virtual MmResult Open(WaveOutHandle& handle, const WaveFormat& format,
                           Window& callbackWindow) = 0;
     // Opens as Open does, for a stream that plays blocks flagged WHDR_RENDER as renderer
-    // fills them, with as short a buffer as the sound system keeps playing on; the
-    // renderer must outlive the stream. MMSYSERR_NOTSUPPORTED where the platform has no
-    // thread of the device's own to render on.
+    // fills them; the renderer must outlive the stream. MMSYSERR_NOTSUPPORTED where the
+    // platform has no thread of the device's own to render on.
     virtual MmResult OpenRendered(WaveOutHandle& handle, const WaveFormat& format,
                                   Window& callbackWindow, BlockRenderer& renderer) = 0;
     virtual MmResult PrepareHeader(WaveOutHandle handle, WaveHeader* header) = 0;

@@ -1108,7 +1108,8 @@ TEST(WaveOut, WhenTheServerVanishesEveryQueuedBlockComesBack) {
 // ---------------------------------------------------------------------------------
 // The wave output fed as the program feeds it, through every sound system and period.
 
-// Records the private PulseAudio server's null sink (with_desktop_session.sh --pulse).
+// Records the left side of the private PulseAudio server's null sink
+// (with_desktop_session.sh --pulse or --pipewire): PipeWire would sum both to mono.
 class PulseRecorder {
 public:
     static constexpr unsigned Rate = 44100;
@@ -1121,8 +1122,8 @@ public:
         posix_spawn_file_actions_t actions;
         posix_spawn_file_actions_init(&actions);
         posix_spawn_file_actions_adddup2(&actions, fd, STDOUT_FILENO);
-        const char* const argv[] = {"parec", "--latency-msec=20", "--device=null.monitor",
-                                    "--format=float32le", "--rate=44100", "--channels=1", "--raw", nullptr};
+        const char* const argv[] = {"parec", "--latency-msec=20", "--device=null.monitor", "--format=float32le",
+                                    "--rate=44100", "--channels=1", "--channel-map=front-left", "--raw", nullptr};
         if (posix_spawnp(&pid_, "parec", &actions, nullptr, const_cast<char* const*>(argv), environ) != 0) pid_ = 0;
         posix_spawn_file_actions_destroy(&actions);
         close(fd);

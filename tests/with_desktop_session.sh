@@ -1,29 +1,34 @@
 #!/usr/bin/env bash
 # Runs a command inside a private desktop session: a virtual X server on a free display
 # and a JACK server on its dummy backend, or with --pulse a PulseAudio server with a
-# null sink and no JACK server. The servers are stopped when the command ends; its exit
-# status is kept. One user's sessions wait for each other.
+# null sink and no JACK server, or with --pipewire a PipeWire server with its
+# PulseAudio service and a null sink. The servers are stopped when the command ends;
+# its exit status is kept. One user's sessions wait for each other.
 #
-#   with_desktop_session.sh [--rate HZ] [--period FRAMES] [--sync] [--pulse [--jack-midi]] command [arguments...]
+#   with_desktop_session.sh [--rate HZ] [--period FRAMES] [--sync] [--pulse [--jack-midi] | --pipewire] command [arguments...]
 #
 # --jack-midi adds to the PulseAudio server a JACK server without audio ports, which
-# carries MIDI only: the program's sound still goes to PulseAudio.
+# carries MIDI only: the program's sound still goes to PulseAudio. Under --pipewire,
+# --period sets PipeWire's quantum (its default otherwise), and a command run through
+# pw-jack reaches PipeWire's JACK interface.
 #
 # The command sees DISPLAY and KELVARIN_TEST_XVFB_PID, and JACK_DEFAULT_SERVER and
 # KELVARIN_TEST_JACKD_PID, or PULSE_SERVER and KELVARIN_TEST_PULSE_PID, whose sink
-# "null" records at null.monitor.
+# "null" records at null.monitor; under --pipewire also KELVARIN_TEST_PIPEWIRE_PID.
 set -u
 
 rate=44100
 period=512
+quantum=""
 audio=jack
 sync=""
 jack_midi=""
 while [ $# -gt 0 ]; do
   case $1 in
     --rate) rate=$2; shift 2 ;;
-    --period) period=$2; shift 2 ;;
+    --period) period=$2; quantum=$2; shift 2 ;;
     --pulse) audio=pulse; shift ;;
+    --pipewire) audio=pipewire; shift ;;
     --jack-midi) jack_midi=yes; shift ;;
     # The server waits for every client in every cycle. Without it a client that a
     # busy machine runs late misses that cycle, and the MIDI events of the cycle with it.
@@ -77,7 +82,9 @@ session=$(mktemp -d)
 x_pid=""
 audio_pid=""
 jack_pid=""
+pipewire_pids=""
 stop_session() {
+  for pid in $pipewire_pids; do kill "$pid" 2>/dev/null && wait "$pid" 2>/dev/null; done
   [ -n "$jack_pid" ] && kill "$jack_pid" 2>/dev/null && wait "$jack_pid" 2>/dev/null
   [ -n "$audio_pid" ] && kill "$audio_pid" 2>/dev/null && wait "$audio_pid" 2>/dev/null
   [ -n "$x_pid" ] && kill "$x_pid" 2>/dev/null && wait "$x_pid" 2>/dev/null
@@ -156,12 +163,83 @@ start_jack() {
   fi
 }
 
-if [ "$audio" = pulse ]; then
-  start_pulse
-  [ -n "$jack_midi" ] && start_jack 0
-else
-  start_jack
-fi
+# A private PipeWire server, in runtime, configuration and state directories of its own,
+# with the session manager WirePlumber and the PulseAudio service pipewire-pulse. Its
+# graph runs at the session's rate, at its default quantum unless --period sets one, and
+# its default sink is a null sink "null" that records at null.monitor. There is no
+# session bus, so WirePlumber watches no devices and asks no portal.
+start_pipewire() {
+  mkdir -m 700 "$session/home" "$session/runtime" "$session/config" "$session/state"
+  export HOME=$session/home XDG_RUNTIME_DIR=$session/runtime XDG_CONFIG_HOME=$session/config
+  export XDG_STATE_HOME=$session/state PULSE_SERVER=unix:$session/runtime/pulse/native
+  export JACK_DEFAULT_SERVER=kelvarin-no-server-$user_id-$$ JACK_NO_START_SERVER=1
+  local quantum_settings=""
+  [ -n "$quantum" ] && quantum_settings="default.clock.quantum = $quantum
+    default.clock.min-quantum = $quantum
+    default.clock.max-quantum = $quantum"
+  mkdir -p "$XDG_CONFIG_HOME/pipewire/pipewire.conf.d" "$XDG_CONFIG_HOME/wireplumber/main.lua.d" \
+    "$XDG_CONFIG_HOME/wireplumber/bluetooth.lua.d"
+  cat >"$XDG_CONFIG_HOME/pipewire/pipewire.conf.d/kelvarin-session.conf" <<EOF
+context.properties = {
+    default.clock.rate = $rate
+    default.clock.allowed-rates = [ $rate ]
+    $quantum_settings
+}
+context.objects = [
+    { factory = adapter
+      args = {
+          factory.name = support.null-audio-sink
+          node.name = "null"
+          node.description = "Null sink"
+          media.class = "Audio/Sink"
+          audio.position = [ FL FR ]
+          audio.rate = $rate
+          object.linger = true
+          priority.driver = 100000
+          priority.session = 100000
+      }
+    }
+]
+EOF
+  # After the packaged settings (50-*), before the monitors start (90-*).
+  cat >"$XDG_CONFIG_HOME/wireplumber/main.lua.d/60-kelvarin-session.lua" <<EOF
+alsa_monitor.enabled = false
+v4l2_monitor.enabled = false
+libcamera_monitor.enabled = false
+default_access.properties["enable-flatpak-portal"] = false
+EOF
+  echo "bluez_monitor.enabled = false" >"$XDG_CONFIG_HOME/wireplumber/bluetooth.lua.d/60-kelvarin-session.lua"
+  local server pid
+  for server in pipewire wireplumber pipewire-pulse; do
+    env -u DISPLAY DBUS_SESSION_BUS_ADDRESS=disabled: "$server" >"$session/$server.log" 2>&1 9>&- &
+    pid=$!
+    pipewire_pids="$pid${pipewire_pids:+ $pipewire_pids}"  # stopped in reverse: pipewire-pulse outlives pipewire
+    remember_server "$pid" "$server"
+    for _ in $(seq 100); do
+      case $server in
+        pipewire) [ -S "$XDG_RUNTIME_DIR/pipewire-0" ] && break ;;
+        wireplumber) pw-metadata -n default 0 default.audio.sink 2>/dev/null | grep -q '"name":"null"' && break ;;
+        pipewire-pulse) pactl info >/dev/null 2>&1 && break ;;
+      esac
+      kill -0 "$pid" 2>/dev/null || break
+      sleep 0.1
+    done
+    if ! kill -0 "$pid" 2>/dev/null || { [ "$server" = pipewire-pulse ] && ! pactl info >/dev/null 2>&1; }; then
+      echo "$server did not start:" >&2
+      cat "$session/$server.log" >&2
+      exit 1
+    fi
+  done
+  export KELVARIN_TEST_PIPEWIRE_PID=${pipewire_pids##* } KELVARIN_TEST_PULSE_PID=$pid
+}
+
+case $audio in
+  pulse)
+    start_pulse
+    [ -n "$jack_midi" ] && start_jack 0 ;;
+  pipewire) start_pipewire ;;
+  *) start_jack ;;
+esac
 
 "$@" 9>&-
 status=$?

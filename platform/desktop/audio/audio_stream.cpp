@@ -16,11 +16,11 @@ namespace {
 
 const char* const ClientName = "Kelvarin";  // the JACK client's name
 // Asked of PulseAudio and ALSA (JACK sets its own period): 8 buffers of 256 frames keep
-// about 46 ms in the device, so it never asks for more at once than is queued. A short
-// buffer keeps about 17 ms, still more than a busy machine's scheduling gaps.
+// about 46 ms in the device, so it never asks for more at once than is queued. Fewer
+// would not hold a quantum of PipeWire's, 1024 frames by default, through its
+// PulseAudio service.
 constexpr unsigned BufferFrames = 256;
 constexpr unsigned DeviceBuffers = 8;
-constexpr unsigned ShortDeviceBuffers = 3;
 constexpr unsigned MaxChannels = 2;  // the mono signal goes to both sides of a stereo device
 // A dead PulseAudio server shows only as a warning after every callback; an ALSA
 // underrun warns now and then.
@@ -54,13 +54,12 @@ void OnRtAudioError(RtAudioError::Type type, const std::string& text) {
 
 }  // namespace
 
-std::unique_ptr<AudioStream> AudioStream::Open(unsigned blockRate, bool shortBuffer, bool& sawDevice) {
+std::unique_ptr<AudioStream> AudioStream::Open(unsigned blockRate, bool& sawDevice) {
     sawDevice = false;
     for (const RtAudio::Api api : {RtAudio::UNIX_JACK, RtAudio::LINUX_PULSE, RtAudio::LINUX_ALSA}) {
         if (api != RtAudio::UNIX_JACK && !IsCompiled(api)) continue;
         std::unique_ptr<AudioStream> stream(new AudioStream(blockRate));
-        const StartResult started =
-            api == RtAudio::UNIX_JACK ? stream->StartJack() : stream->Start(api, shortBuffer);
+        const StartResult started = api == RtAudio::UNIX_JACK ? stream->StartJack() : stream->Start(api);
         if (started == StartResult::Started) return stream;
         if (started == StartResult::Failed) sawDevice = true;
     }
@@ -94,7 +93,7 @@ AudioStream::StartResult AudioStream::StartJack() {
     return StartResult::Started;
 }
 
-AudioStream::StartResult AudioStream::Start(int api, bool shortBuffer) {
+AudioStream::StartResult AudioStream::Start(int api) {
     try {
         auto audio = std::make_unique<RtAudio>(static_cast<RtAudio::Api>(api));
         if (audio->getDeviceCount() == 0) return StartResult::NoDevice;
@@ -109,7 +108,7 @@ AudioStream::StartResult AudioStream::Start(int api, bool shortBuffer) {
         parameters.nChannels = channels_;
         RtAudio::StreamOptions options;
         options.streamName = ClientName;
-        options.numberOfBuffers = shortBuffer ? ShortDeviceBuffers : DeviceBuffers;
+        options.numberOfBuffers = DeviceBuffers;
         unsigned frames = BufferFrames;
         audio->openStream(&parameters, nullptr, RTAUDIO_FLOAT32, deviceRate_, &frames, &Render,
                           this, &options, &OnRtAudioError);
@@ -117,7 +116,7 @@ AudioStream::StartResult AudioStream::Start(int api, bool shortBuffer) {
         // With an error callback RtAudio reports some failures there instead of throwing.
         if (!audio_->isStreamOpen()) return StartResult::Failed;
         periodFrames_ = frames;
-        bufferedFrames_ = frames * options.numberOfBuffers;
+        bufferedFrames_ = frames * DeviceBuffers;
         audio_->startStream();
         return audio_->isStreamRunning() ? StartResult::Started : StartResult::Failed;
     } catch (const RtAudioError& error) {
@@ -149,8 +148,12 @@ void AudioStream::Detach() {
     }
 }
 
+unsigned AudioStream::PeriodFrames() const {
+    return std::max(periodFrames_, longestCall_.load(std::memory_order_relaxed));
+}
+
 uint64_t AudioStream::PeriodSamples() const {
-    return (uint64_t{periodFrames_} * blockRate_ + deviceRate_ - 1) / deviceRate_;
+    return (uint64_t{PeriodFrames()} * blockRate_ + deviceRate_ - 1) / deviceRate_;
 }
 
 std::string AudioStream::LossReason() const {
@@ -176,6 +179,7 @@ void AudioStream::RenderJack(float* out, unsigned frames, void* self) {
 
 void AudioStream::Serve(float* out, unsigned frames) {
     callbacks_.fetch_add(1, std::memory_order_relaxed);
+    if (frames > longestCall_.load(std::memory_order_relaxed)) longestCall_.store(frames, std::memory_order_relaxed);
     int state = Attached;
     if (!state_.compare_exchange_strong(state, InCallback, std::memory_order_acquire)) {
         std::fill(out, out + frames * channels_, 0.0f);

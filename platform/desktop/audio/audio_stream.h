@@ -26,9 +26,8 @@ class AudioStream {
 public:
     // Opens and starts the default output device of the first audio system that has
     // one: JACK, then PulseAudio, then ALSA. Null when none could be; sawDevice then
-    // tells whether some system had a device that failed. A short buffer asks
-    // PulseAudio and ALSA for as little as they keep playing on (JACK sets its own).
-    static std::unique_ptr<AudioStream> Open(unsigned blockRate, bool shortBuffer, bool& sawDevice);
+    // tells whether some system had a device that failed.
+    static std::unique_ptr<AudioStream> Open(unsigned blockRate, bool& sawDevice);
     // Stops and closes the stream, which may wait as long as the server does.
     ~AudioStream();
     AudioStream(const AudioStream&) = delete;
@@ -42,9 +41,10 @@ public:
     void Detach();
 
     SampleFifo& Fifo() { return fifo_; }
-    // One device period, in samples at the block rate.
+    // One device period, in samples at the block rate: the longest the device has asked
+    // for, since a server may change its period while the stream plays (PipeWire does).
     uint64_t PeriodSamples() const;
-    DeviceTiming Timing() const { return {deviceRate_, periodFrames_, bufferedFrames_}; }
+    DeviceTiming Timing() const { return {deviceRate_, PeriodFrames(), bufferedFrames_}; }
     // How many times the device has asked for sound.
     uint64_t Callbacks() const { return callbacks_.load(std::memory_order_relaxed); }
     // UI thread: why the stream stopped playing, or empty while it plays.
@@ -62,7 +62,7 @@ private:
 
     explicit AudioStream(unsigned blockRate);
     StartResult StartJack();
-    StartResult Start(int api, bool shortBuffer);
+    StartResult Start(int api);
     // Resamples the blocks when the device runs at another rate.
     bool MatchDeviceRate();
     void Serve(float* out, unsigned frames);
@@ -81,7 +81,9 @@ private:
     UiWakeup* wakeup_ = nullptr;
     std::atomic<int> state_{Unattached};
     std::atomic<uint64_t> callbacks_{0};
+    unsigned PeriodFrames() const;
     unsigned periodFrames_ = 0;  // as the device opened
+    std::atomic<unsigned> longestCall_{0};  // frames, set by the audio thread
     unsigned bufferedFrames_ = 0;  // what the sound system holds after a callback, at most
     // Warnings in consecutive callbacks; the audio thread's own.
     unsigned warningsInARow_ = 0;

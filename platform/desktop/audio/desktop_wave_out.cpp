@@ -85,9 +85,9 @@ MmResult DesktopWaveOut::OpenStream(WaveOutHandle& handle, const WaveFormat& for
         return WAVERR_BADFORMAT;
     }
     auto slot = std::make_shared<OpenSlot>();
-    RunWithin(OpenLimit, [slot, rate = format.samplesPerSec, shortBuffer = renderer != nullptr] {
+    RunWithin(OpenLimit, [slot, rate = format.samplesPerSec] {
         bool sawDevice = false;
-        std::unique_ptr<AudioStream> stream = AudioStream::Open(rate, shortBuffer, sawDevice);
+        std::unique_ptr<AudioStream> stream = AudioStream::Open(rate, sawDevice);
         std::lock_guard lock(slot->mutex);
         slot->finished = true;
         slot->sawDevice = sawDevice;

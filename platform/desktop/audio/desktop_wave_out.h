@@ -40,7 +40,6 @@ public:
     struct Device;
 
 private:
-    // A rendered stream asks the sound system for a short buffer.
     MmResult OpenStream(WaveOutHandle& handle, const WaveFormat& format, Window& callbackWindow,
                         BlockRenderer* renderer);
     Device* Find(WaveOutHandle handle) const;
