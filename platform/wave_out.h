@@ -44,13 +44,15 @@ struct WaveHeader {
 };
 
 // Set by the program in a header's flags, on a device opened with a renderer: the
-// block's bufferLength / 2 samples come from the renderer, not from its buffer.
+// block's bufferLength / 2 samples, 1 to MaxRenderedSamples, come from the renderer,
+// not from its buffer.
 constexpr uint32_t WHDR_RENDER = 0x00010000;
-// The longest block a renderer fills, in samples.
 constexpr uint32_t MaxRenderedSamples = 1024;
 
 // Fills rendered blocks on the device's own thread, in the order they were written,
-// each just before the device plays it.
+// each just before the device plays it. A device that may not wait for the program
+// has it fill in blocks of its own too, as long as the last, when the program is late
+// to queue the next.
 class BlockRenderer {
 public:
     // The device's thread: never locks, allocates or waits.

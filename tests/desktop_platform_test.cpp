@@ -45,6 +45,7 @@
 #include "platform/desktop/window/window_timers.h"
 #include "res/control_ids.h"
 #include "res/dialog_template.h"
+#include "tests/gap_finder.h"
 
 // X11 last: its macros (None, Status, Bool) stay out of the headers above.
 #include <FL/x.H>
@@ -873,20 +874,13 @@ struct Hearing {
 };
 
 Hearing Hear(const std::vector<float>& recording, unsigned rate) {
-    constexpr float Sounding = 0.01f;
-    const auto loud = [](float sample) { return std::fabs(sample) > Sounding; };
-    const auto first = std::find_if(recording.begin(), recording.end(), loud);
-    if (first == recording.end()) return {};
-    const auto last = std::find_if(recording.rbegin(), recording.rend(), loud).base();
+    const auto span = FindGaps(recording.begin(), recording.end(), 0.01);
+    if (span.first == recording.end()) return {};
     Hearing heard;
-    heard.sounding = static_cast<size_t>(last - first);
-    size_t run = 0;
-    for (auto it = first; it != last; ++it) {
-        run = *it == 0.0f ? run + 1 : 0;
-        heard.longestSilence = std::max(heard.longestSilence, run);
-        heard.peak = std::max(heard.peak, std::fabs(*it));
-    }
-    heard.frequency = FrequencyOf({first, last}, rate);
+    heard.sounding = static_cast<size_t>(span.last - span.first);
+    heard.longestSilence = span.longestSilence;
+    for (auto it = span.first; it != span.last; ++it) heard.peak = std::max(heard.peak, std::fabs(*it));
+    heard.frequency = FrequencyOf({span.first, span.last}, rate);
     return heard;
 }
 
@@ -1162,14 +1156,19 @@ double SecondsSince(Clock::time_point start) {
     return std::chrono::duration<double>(Clock::now() - start).count();
 }
 
-// Renders the blocks of the tone on the device's thread.
+// Renders blocks of the tone on the device's thread, then silence: as many as are
+// queued, whether the device plays them in their places or fills in with them.
 class ToneRenderer final : public BlockRenderer {
 public:
+    explicit ToneRenderer(size_t toneBlocks) : toneBlocks_(toneBlocks) {}
     void RenderBlock(int16_t* samples, size_t count) override {
-        for (size_t i = 0; i < count; ++i) samples[i] = tone_.samples[i % SamplesPerBlock];
+        const bool tone = rendered_++ < toneBlocks_;
+        for (size_t i = 0; i < count; ++i) samples[i] = tone ? tone_.samples[i % SamplesPerBlock] : 0;
     }
 
 private:
+    size_t toneBlocks_;
+    size_t rendered_ = 0;
     ToneBlocks tone_{1};
 };
 
@@ -1245,8 +1244,10 @@ private:
     std::vector<WaveHeader> headers_;
 };
 
+constexpr size_t HeldNoteBlocks = 882;  // 2 s
+
 void ExpectAHeldNoteWithoutGaps(size_t inFlight, BlockRenderer* renderer) {
-    constexpr size_t ToneBlocks = 882;  // 2 s
+    constexpr size_t ToneBlocks = HeldNoteBlocks;
     std::unique_ptr<PulseRecorder> pulse;
     std::unique_ptr<JackListener> jack;
     if (std::getenv("KELVARIN_TEST_PULSE_PID")) {
@@ -1281,7 +1282,7 @@ TEST(WaveOut, AHeldNoteSoundsWithoutGapsAtItsPitchAndLevel) { ExpectAHeldNoteWit
 // Two blocks in flight, rendered on the device's thread; the device's period may be
 // longer than they are.
 TEST(WaveOut, AHeldNoteRenderedByTheDeviceFromTwoBlocksSoundsWithoutGaps) {
-    ToneRenderer renderer;
+    ToneRenderer renderer(HeldNoteBlocks);
     ExpectAHeldNoteWithoutGaps(2, &renderer);
 }
 

@@ -52,13 +52,37 @@ TEST(RenderedPlaces, EachIsFilledJustBeforeItIsReadAmongTheWrittenSamples) {
     EXPECT_EQ(renderer.blocks, 0) << "rendered before it was reached";
     EXPECT_EQ(Read(*fifo, 1), std::vector<float>{Sample(1000)});
     EXPECT_EQ(renderer.blocks, 1);
-    const std::vector<float> rest = Read(*fifo, 1000);
+    const std::vector<float> rest = Read(*fifo, 249);
     ASSERT_EQ(rest.size(), 249u);
     EXPECT_EQ(rest[98], Sample(1000));
     EXPECT_EQ(rest[99], Sample(0x0707));
     EXPECT_EQ(rest[149], Sample(1001));
     EXPECT_EQ(rest[248], Sample(1001));
     EXPECT_EQ(renderer.blocks, 2);
+}
+
+// Once a rendered block has played, the sound goes on when the UI thread is late: the
+// renderer fills in past the written samples, the rest of a block filled in playing
+// before what is written afterwards.
+TEST(RenderedPlaces, PastTheWrittenSamplesTheRendererFillsInOnceItHasRendered) {
+    auto fifo = std::make_unique<SampleFifo>();
+    CountingRenderer renderer;
+    const std::vector<uint8_t> sevens(2 * 50, 7);
+    fifo->Write(sevens.data(), 50);
+    std::vector<float> out(150);
+    EXPECT_EQ(fifo->Read(out.data(), 80), 50u);
+    EXPECT_EQ(out[79], 0.0f) << "silence before anything was rendered";
+    ASSERT_TRUE(fifo->WriteRendered(100, renderer));
+    EXPECT_EQ(fifo->Read(out.data(), 150), 100u) << "filled-in samples hold no place";
+    EXPECT_EQ(out[99], Sample(1000));
+    EXPECT_EQ(out[100], Sample(1001));
+    fifo->Write(sevens.data(), 20);
+    EXPECT_EQ(fifo->Read(out.data(), 100), 20u);
+    EXPECT_EQ(out[49], Sample(1001)) << "the filled-in block plays out first";
+    EXPECT_EQ(out[50], Sample(0x0707));
+    EXPECT_EQ(out[69], Sample(0x0707));
+    EXPECT_EQ(out[70], Sample(1002));
+    EXPECT_EQ(fifo->ReadPosition(), 170u);
 }
 
 TEST(RenderedPlaces, APlaceAcrossTheRingsEndAndAFullListOfPlaces) {

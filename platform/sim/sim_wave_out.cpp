@@ -45,7 +45,7 @@ MmResult SimWaveOut::Write(WaveOutHandle handle, WaveHeader* header) {
                             : !device || !header          ? MMSYSERR_INVALHANDLE
                             : !prepared_.contains(header) ? WAVERR_UNPREPARED
                             : IsInFlight(header)          ? WAVERR_STILLPLAYING
-                            : rendered && (!device->renderer ||
+                            : rendered && (!device->renderer || header->bufferLength / 2 == 0 ||
                                            header->bufferLength / 2 > MaxRenderedSamples)
                                 ? MMSYSERR_INVALPARAM
                                 : MMSYSERR_NOERROR;

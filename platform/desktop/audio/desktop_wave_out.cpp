@@ -133,7 +133,7 @@ MmResult DesktopWaveOut::Write(WaveOutHandle handle, WaveHeader* header) {
     if (!device->stream) return MMSYSERR_NODRIVER;
     const uint32_t flags = header->flags;
     const bool rendered = (flags & WHDR_RENDER) != 0;
-    if (rendered && (!device->renderer || header->bufferLength / 2 > MaxRenderedSamples))
+    if (rendered && (!device->renderer || header->bufferLength / 2 == 0 || header->bufferLength / 2 > MaxRenderedSamples))
         return MMSYSERR_INVALPARAM;
     header->flags = (flags & ~WHDR_DONE) | WHDR_INQUEUE;
     if (!device->blocks.Push(header, rendered ? device->renderer : nullptr)) {

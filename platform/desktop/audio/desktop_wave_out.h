@@ -3,6 +3,8 @@
 // one: JACK, then PulseAudio, then ALSA. Blocks are played in order and each comes back
 // exactly once as MM_WOM_DONE, one device period before it is heard, so that a device
 // whose period is longer than what the caller keeps queued still plays without gaps.
+// A stream opened with a renderer never waits for the caller: when it is late to queue
+// the next block, the renderer fills in.
 // When the stream is lost (the server goes away, or stops answering while blocks wait)
 // every block still queued comes back and later writes fail. No call waits on the audio
 // server for more than a few seconds.
