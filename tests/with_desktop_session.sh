@@ -167,8 +167,13 @@ start_jack() {
 # with the session manager WirePlumber and the PulseAudio service pipewire-pulse. Its
 # graph runs at the session's rate, at its default quantum unless --period sets one, and
 # its default sink is a null sink "null" that records at null.monitor. There is no
-# session bus, so WirePlumber watches no devices and asks no portal.
+# session bus, so WirePlumber watches no devices and asks no portal. Without PipeWire
+# the session ends with status 77, which the tests take as skipped.
 start_pipewire() {
+  if ! command -v pipewire wireplumber pipewire-pulse pw-metadata >/dev/null; then
+    echo "skipped: PipeWire is not installed (scripts/install-deps.sh installs it)"
+    exit 77
+  fi
   mkdir -m 700 "$session/home" "$session/runtime" "$session/config" "$session/state"
   export HOME=$session/home XDG_RUNTIME_DIR=$session/runtime XDG_CONFIG_HOME=$session/config
   export XDG_STATE_HOME=$session/state PULSE_SERVER=unix:$session/runtime/pulse/native
