@@ -30,12 +30,12 @@ test-asan: deps
 	cd $(ASAN_BUILD) && ctest --output-on-failure -LE slow
 
 # The desktop platform's threads (UI, audio, and the helpers that open and close
-# streams) under ThreadSanitizer.
+# streams) and the hand-over to the device's renderer under ThreadSanitizer.
 test-tsan: deps
 	cmake -S . -B $(TSAN_BUILD) -DCMAKE_BUILD_TYPE=Debug -DKELVARIN_TSAN=ON -DKELVARIN_BENCH=OFF
-	cmake --build $(TSAN_BUILD) -j $(JOBS) --target desktop_platform_test
+	cmake --build $(TSAN_BUILD) -j $(JOBS) --target desktop_platform_test device_rendering_test
 	cd $(TSAN_BUILD) && TSAN_OPTIONS="halt_on_error=1 suppressions=$(CURDIR)/tests/desktop_tsan.supp" \
-	  ctest --output-on-failure -R desktop_platform
+	  ctest --output-on-failure -R 'desktop_platform|RenderedPlaces|LiveRenderer'
 
 # Every fuzz target for a short fixed time, built with clang for libFuzzer.
 test-fuzz: deps
