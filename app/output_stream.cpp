@@ -62,19 +62,19 @@ void MainDialog::OnOK() {
 }
 
 // The designed queue renders here; a shorter one on the device's thread, where the
-// platform has one. That renderer is never touched while a stream renders with it.
+// platform has one. A stream opened over one still open (a posted "Generate Mode")
+// renders here too, so the renderer is never touched while a device renders with it.
 MmResult MainDialog::OpenOutput(WaveOutHandle& opened) {
     WaveOut& device = platform_.GetWaveOut();
-    const bool rendering = renderedByDevice_ && waveOut != nullptr;
     renderedByDevice_ = false;
-    if (state_.BlocksInFlight == DesignedBlocksInFlight || rendering)
-        return device.Open(opened, OutputFormat, GetWindow());
-    if (!liveRenderer_) liveRenderer_ = std::make_unique<LiveRenderer>(OutputSampleRate);
-    liveRenderer_->Restart(engine_);
-    const MmResult result = device.OpenRendered(opened, OutputFormat, GetWindow(), *liveRenderer_);
-    if (result != MMSYSERR_NOTSUPPORTED) {
-        renderedByDevice_ = result == MMSYSERR_NOERROR;
-        return result;
+    if (state_.BlocksInFlight < DesignedBlocksInFlight && waveOut == nullptr) {
+        if (!liveRenderer_) liveRenderer_ = std::make_unique<LiveRenderer>(OutputSampleRate);
+        liveRenderer_->Restart(engine_);
+        const MmResult result = device.OpenRendered(opened, OutputFormat, GetWindow(), *liveRenderer_);
+        if (result != MMSYSERR_NOTSUPPORTED) {
+            renderedByDevice_ = result == MMSYSERR_NOERROR;
+            return result;
+        }
     }
     return device.Open(opened, OutputFormat, GetWindow());
 }
