@@ -72,9 +72,10 @@ check-asan:
 	cd $(ASAN_BUILD) && $(CTEST) $(if $(ONLY),-L '$(ONLY)') -LE 'slow$(if $(SKIP),|$(SKIP))'
 
 # The desktop platform's threads (UI, audio, MIDI, and the helpers that open and close
-# streams) under ThreadSanitizer, and the whole program once with all of them at work.
+# streams), the hand-over to the device's renderer, and the whole program once with all
+# of them at work, under ThreadSanitizer.
 TSAN_TARGETS := desktop_window_test desktop_platform_contract_test desktop_wave_out_test \
-  desktop_server_faults_test audio_handover_test window_timers_test \
+  desktop_server_faults_test audio_handover_test window_timers_test device_rendering_test \
   desktop_midi_test midi_ring_test kelvarin midi_test_source
 build-tsan: deps
 	$(CMAKE) -S . -B $(TSAN_BUILD) -DCMAKE_BUILD_TYPE=Debug -DKELVARIN_TSAN=ON -DKELVARIN_BENCH=OFF
@@ -85,7 +86,7 @@ test-tsan: build-tsan
 
 check-tsan:
 	cd $(TSAN_BUILD) && TSAN_OPTIONS="halt_on_error=1 suppressions=$(CURDIR)/tests/desktop_tsan.supp" \
-	  $(CTEST) -R '^(desktop_platform|desktop_midi|midi_flood_stop_and_close)|^(SampleFifo|BlockQueue|WindowTimers|MidiRing)[.]' $(only_skip)
+	  $(CTEST) -R '^(desktop_platform|desktop_midi|midi_flood_stop_and_close)|^(SampleFifo|BlockQueue|WindowTimers|MidiRing|RenderedPlaces|LiveRenderer)[.]' $(only_skip)
 
 # Every fuzz target for a short fixed time, built with clang for libFuzzer.
 build-fuzz: deps

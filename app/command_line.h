@@ -1,6 +1,7 @@
 #pragma once
 // What the arguments ask of the process: to run, or to print a text and end. The
-// program takes no arguments beyond --help and --version.
+// program takes --help, --version, and --blocks N for one run.
+#include <optional>
 #include <string>
 
 namespace app {
@@ -10,6 +11,7 @@ struct CommandLine {
     bool toStderr = false;  // a refusal goes to the error stream
     int exitStatus = 0;
     std::string text;
+    std::optional<std::string> blocks;  // --blocks' value as given, checked at start-up
 };
 
 CommandLine ParseCommandLine(int argc, const char* const* argv);

@@ -18,6 +18,7 @@ int main(int argc, char** argv) {
     if (!platform.OpenDisplay()) return 1;  // it has said why
     platform.JoinSession(std::filesystem::path(argv[0]).filename());  // only with NSM_URL set
     app::ProgramState state(platform.GetFiles());
+    state.BlocksInFlight = app::ChooseBlocksInFlight(command.blocks, state.settings);
     app::MainApp application(platform, state);
     application.InitInstance();  // false: nothing more to run once the dialog has ended
     return 0;

@@ -2,9 +2,11 @@
 // The one window of the program: every control, every handler, and the state of the
 // wave-output stream. Its handlers live in files named for what they do.
 #include <cstdint>
+#include <memory>
 #include <optional>
 #include <string>
 
+#include "app/live_renderer.h"
 #include "app/output_block.h"
 #include "app/program_state.h"
 #include "input/controller_bindings.h"
@@ -92,6 +94,15 @@ private:
     // Queues a filled block; a block the device refuses is freed at once and not
     // counted, since it would never come back.
     void WriteBlock(platform::WaveHeader* header);
+    // With fewer than the designed blocks in flight, the device renders them itself
+    // where it can: output_stream.cpp.
+    platform::MmResult OpenOutput(platform::WaveOutHandle& opened);
+    void SayWhatTheQueueGives();
+    void QueueBlockForTheDevice();
+    void CheckUnlockChord();
+    // Every writer of the voices or the weights tells the device's renderer what it
+    // changed, while one renders the open output.
+    void HandOver(const NoteChange& change);
 
     // Refresh tick: refresh_parameters.cpp
     platform::LRESULT RefreshParameters(platform::WPARAM timerId, platform::LPARAM lParam);
@@ -149,6 +160,9 @@ private:
     std::optional<int> learningSlider_;  // the slider armed to learn a controller
     input::SustainPedal pedal_;
     platform::MmResult lastWaveError = platform::MMSYSERR_NOERROR;  // said last on stderr
+    std::unique_ptr<LiveRenderer> liveRenderer_;  // with fewer than the designed blocks only
+    bool renderedByDevice_ = false;               // the open output's blocks, by liveRenderer_
+    uint64_t clippedBlocksSeen_ = 0;              // of liveRenderer_'s count
 };
 
 }  // namespace app

@@ -1,15 +1,19 @@
 // The wave-output stream: "Generate Mode", the completion handler that renders one
 // block per returned block, "Stop", and the close that waits for the queue to drain.
+// With fewer than the designed 60 blocks in flight (N, chosen at start-up), the device
+// renders each block on its own thread just before it plays it, where the platform
+// can, from the note changes handed over to it; the window's voices fade with each
+// block as the device's do, and the window shows what the device rendered last.
 //
 // Its states, held in four of the dialog's members:
 //
 //   state       waveOut  stopRequested  closePending  queuedBlocks
 //   closed      null     any            0             0
-//   streaming   open     0              0             0..60 (0 once a lost device refused them all)
+//   streaming   open     0              0             0..N (0 once a lost device refused them all)
 //   draining    open     1              0             > 0
 //   closing     open     1              1             > 0
 //
-//   closed    -> streaming  OnOK ("Generate Mode") primes 60 silent blocks
+//   closed    -> streaming  OnOK ("Generate Mode") primes N silent blocks
 //   streaming -> draining   StopOutput ("Stop"); with nothing queued, straight to closed
 //   streaming -> closing    RequestClose ("X", WM_CLOSE); with nothing queued the dialog ends
 //   draining  -> closing    RequestClose, the same
@@ -18,6 +22,7 @@
 //   streaming -> streaming  OnBlockDone renders one block for each that comes back
 #include <cstdio>
 
+#include "app/blocks_setting.h"
 #include "app/main_dialog.h"
 #include "app/output_block.h"
 #include "res/control_ids.h"
@@ -31,7 +36,6 @@ using namespace res;
 namespace {
 
 constexpr uint32_t OutputSampleRate = 44100;
-constexpr int BlocksInFlight = 60;  // about 136 ms of audio
 constexpr int32_t BlockBytes = synth::SamplesPerBlock * 2;
 constexpr intptr_t RenderedBlockTag = 98;
 
@@ -46,14 +50,55 @@ void MainDialog::OnOK() {
     stopRequested = 0;
     lastWaveError = MMSYSERR_NOERROR;
     WaveOutHandle opened = nullptr;
-    const MmResult result = platform_.GetWaveOut().Open(opened, OutputFormat, GetWindow());
+    const MmResult result = OpenOutput(opened);
     if (result != MMSYSERR_NOERROR) {
         ReportWaveError(result);
         return;
     }
     waveOut = opened;
-    for (int i = 0; i < BlocksInFlight; ++i) QueueSilentBlock(0, BlockBytes);
+    for (int i = 0; i < state_.BlocksInFlight; ++i) QueueSilentBlock(0, BlockBytes);
     ShowStreaming(true);
+    if (state_.BlocksInFlight < DesignedBlocksInFlight) SayWhatTheQueueGives();
+}
+
+// The designed queue renders here; a shorter one on the device's thread, where the
+// platform has one. A stream opened over one still open (a posted "Generate Mode")
+// renders here too, so the renderer is never touched while a device renders with it.
+MmResult MainDialog::OpenOutput(WaveOutHandle& opened) {
+    WaveOut& device = platform_.GetWaveOut();
+    renderedByDevice_ = false;
+    if (state_.BlocksInFlight < DesignedBlocksInFlight && waveOut == nullptr) {
+        if (!liveRenderer_) liveRenderer_ = std::make_unique<LiveRenderer>(OutputSampleRate);
+        liveRenderer_->Restart(engine_);
+        const MmResult result = device.OpenRendered(opened, OutputFormat, GetWindow(), *liveRenderer_);
+        if (result != MMSYSERR_NOTSUPPORTED) {
+            renderedByDevice_ = result == MMSYSERR_NOERROR;
+            return result;
+        }
+    }
+    return device.Open(opened, OutputFormat, GetWindow());
+}
+
+// One line on the error stream: how long a note takes to sound, and whether the
+// device's period is longer than the queue, which then grows to cover it, since blocks
+// come back a period before they play. Rendered on the device's thread, a note waits
+// for the device's next period, for the block already rendered to play out, and for
+// what the sound system holds; rendered here, for the whole queue.
+void MainDialog::SayWhatTheQueueGives() {
+    const DeviceTiming timing = platform_.GetWaveOut().GetDeviceTiming(waveOut);
+    const int32_t queued = state_.BlocksInFlight * synth::SamplesPerBlock;
+    const auto ms = [](double frames, uint32_t rate) { return 1000.0 * frames / rate; };
+    if (!renderedByDevice_ || timing.rate == 0) {
+        std::fprintf(stderr, "Kelvarin: %d blocks in flight: a note sounds about %.1f ms after it is played,"
+                     " and the sound system's own delay\n", state_.BlocksInFlight, ms(queued, OutputSampleRate));
+        return;
+    }
+    const double most = ms(timing.periodFrames + timing.bufferedFrames, timing.rate) +
+                        ms(synth::SamplesPerBlock, OutputSampleRate);
+    const bool outgrown = ms(timing.periodFrames, timing.rate) > ms(queued, OutputSampleRate);
+    std::fprintf(stderr, "Kelvarin: %d blocks in flight: a note sounds at most %.1f ms after it is played"
+                 " (the device's period is %u frames at %u Hz%s)\n", state_.BlocksInFlight, most,
+                 timing.periodFrames, timing.rate, outgrown ? ", longer than the queue, which grows to cover it" : "");
 }
 
 // "Generate Mode" and "Stop": exactly one of the pair is enabled.
@@ -87,6 +132,10 @@ void MainDialog::WriteBlock(WaveHeader* header) {
 }
 
 void MainDialog::RenderBlock() {
+    if (renderedByDevice_) {
+        QueueBlockForTheDevice();
+        return;
+    }
     OutputBlock& block = outputBlocks_.Allocate(BlockBytes, RenderedBlockTag);
     int16_t samples[synth::SamplesPerBlock];
     const double frequency = synth::RenderSamples(engine_, sampleRate, samples);
@@ -100,12 +149,37 @@ void MainDialog::RenderBlock() {
 
     shownFrequency = frequency;
     UpdateData(false);
+    CheckUnlockChord();
+}
 
-    // The unlock chord: holding notes 55 and 79 brings a hidden window back at the
-    // next refresh tick. Once the file says so, holding on rewrites nothing.
+// The device renders the block when it plays it. The window's voices fade here once
+// per block as the device's do, and the fields and the meter show what it rendered last.
+void MainDialog::QueueBlockForTheDevice() {
+    OutputBlock& block = outputBlocks_.Allocate(BlockBytes, RenderedBlockTag);
+    block.header.flags = WHDR_RENDER;
+    liveRenderer_->Flush();  // changes that waited for room
+    const RenderedSound sound = liveRenderer_->Rendered();
+    engine_.PeakSample = sound.peak;
+    if (sound.clippedBlocks != clippedBlocksSeen_) engine_.ClipFlag = 1;
+    clippedBlocksSeen_ = sound.clippedBlocks;
+    synth::DecayVoices(engine_);
+    WriteBlock(&block.header);
+
+    shownFrequency = sound.frequency;
+    UpdateData(false);
+    CheckUnlockChord();
+}
+
+// The unlock chord: holding notes 55 and 79 brings a hidden window back at the next
+// refresh tick. Once the file says so, holding on rewrites nothing.
+void MainDialog::CheckUnlockChord() {
     if (engine_.VoiceTable[55].active != 0 && engine_.VoiceTable[79].active != 0 &&
         !state_.settings.HoldsSettingInt(0, "HideWindow"))
         state_.settings.WriteSettingInt(0, "HideWindow");
+}
+
+void MainDialog::HandOver(const NoteChange& change) {
+    if (renderedByDevice_ && waveOut != nullptr) liveRenderer_->Hand(change);
 }
 
 void MainDialog::OnBlockDone(LPARAM lParam) {

@@ -4,6 +4,7 @@
 // the whole process; a test makes a fresh one.
 #include <cstdint>
 
+#include "app/blocks_setting.h"
 #include "app/settings_file.h"
 #include "input/key_map.h"
 #include "platform/files.h"
@@ -18,6 +19,8 @@ struct ProgramState {
     explicit ProgramState(platform::FileSystem& files) : settings(files) {}
 
     SettingsFile settings;
+    // Blocks the output keeps in flight, chosen at start-up.
+    int32_t BlocksInFlight = DesignedBlocksInFlight;
     synth::Engine engine;
     int32_t KeyboardBaseNote = input::InitialKeyboardBaseNote;
     // The MIDI input: the open device (null while none is open), the

@@ -15,6 +15,7 @@ LRESULT MainDialog::RefreshParameters(WPARAM timerId, LPARAM lParam) {
     for (int i = 0; i < synth::PartialCount; ++i)
         engine_.HarmonicWeights[i] = WeightAt(window.GetSliderPos(WeightSliders[i].id));
     engine_.NoteOffRelease = NoteOffReleaseAt(window.GetSliderPos(ReleaseSlider.id));
+    HandOver(NoteChange::Weights(engine_.HarmonicWeights));
     RepaintKeyboardView();  // keeps the meter moving
     // Looked up on disk every time (read again only when the file changed), so an
     // edit of the file by hand takes effect here.

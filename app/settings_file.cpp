@@ -64,6 +64,11 @@ void SettingsFile::WriteSection(std::string_view section, const std::vector<std:
     profile_.WritePrivateProfileSection(section, lines, SettingsPath);
 }
 
+std::optional<std::string> SettingsFile::FindSetting(std::string_view key) {
+    if (SettingsPath.empty()) return std::nullopt;
+    return profile_.FindValue(SettingsSection, key, SettingsPath);
+}
+
 std::string SettingsFile::ReadSettingText(std::string_view key) {
     if (SettingsPath.empty()) return {};
     return profile_.GetPrivateProfileString(SettingsSection, key, "", ValueBufferSize, SettingsPath);

@@ -2,6 +2,7 @@
 // "Kelvarin.ini" in the directory current at start: integer keys in section "Kelvarin".
 // Every read looks at the file on disk, but reads it again only once it has changed.
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -31,6 +32,8 @@ public:
     // when the file or the section is missing.
     std::vector<std::string> ReadSection(std::string_view section);
     void WriteSection(std::string_view section, const std::vector<std::string>& lines);
+    // The key's text, or nothing for a missing file, section or key.
+    std::optional<std::string> FindSetting(std::string_view key);
 
     // Empty when the current directory could not be named at start.
     const std::string SettingsPath;

@@ -14,6 +14,7 @@ int main(int argc, char** argv) {
     }
     platform::win32::Win32Platform platform;
     app::ProgramState state(platform.GetFiles());
+    state.BlocksInFlight = app::ChooseBlocksInFlight(command.blocks, state.settings);
     app::MainApp application(platform, state);
     application.InitInstance();  // false: nothing more to run once the dialog has ended
     return 0;

@@ -60,12 +60,13 @@ public:
     // Replaces the section's lines, creating the file and the section when missing.
     bool WritePrivateProfileSection(std::string_view section, const std::vector<std::string>& lines,
                                     const std::string& path);
+    // The whole value, or nothing when the file, section or key is missing.
+    std::optional<std::string> FindValue(std::string_view section, std::string_view key,
+                                         const std::string& path);
 
 private:
     // Reads the file's text, changes it and writes it back in the file's own encoding.
     bool Rewrite(const std::string& path, const std::function<std::string(std::string_view)>& change);
-    std::optional<std::string> FindValue(std::string_view section, std::string_view key,
-                                         const std::string& path);
 
     FileSystem& files_;
     // Values looked up in the file as it was at cacheStamp_ (none: no file).

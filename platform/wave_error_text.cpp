@@ -10,6 +10,7 @@ std::string WaveErrorText(MmResult result) {
         case MMSYSERR_INVALHANDLE: return "The specified device handle is invalid.";
         case MMSYSERR_NODRIVER: return "No audio output device is available.";
         case MMSYSERR_NOMEM: return "Too many blocks are queued on the device.";
+        case MMSYSERR_NOTSUPPORTED: return "The device does not support this.";
         case MMSYSERR_INVALPARAM: return "An invalid parameter was passed.";
         case WAVERR_BADFORMAT: return "The wave format is not supported; use 16-bit mono PCM.";
         case WAVERR_STILLPLAYING: return "Blocks are still queued on the device.";

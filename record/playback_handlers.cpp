@@ -72,8 +72,10 @@ void MainDialog::PlaybackTick() {
         voice.active = 1;
         voice.level = PlaybackLevel(next.velocity, engine_.AmplitudeSetting);
         voice.releaseStep = 0.0;
+        HandOver(NoteChange::WholeVoice(next.note, voice));
     } else {
         voice.releaseStep = static_cast<double>(engine_.NoteOffRelease);
+        HandOver(NoteChange::ReleaseStepOf(next.note, voice));
     }
     ++playback.PlaybackIndex;
 }

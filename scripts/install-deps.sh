@@ -26,6 +26,10 @@ packages=(
   desktop-file-utils appstream
   # the MIDI end-to-end test reads the fields back through the clipboard
   xclip
+  # the tests through a private PipeWire server, on its PulseAudio and JACK interfaces.
+  # pipewire-jack's libjack stays in a directory of its own, used only through pw-jack;
+  # pipewire-alsa is left out, as it removes PulseAudio.
+  pipewire pipewire-bin wireplumber pipewire-pulse pipewire-jack
   # the Windows builds: MinGW-w64's cross compilers, GoogleTest's sources to build with
   # them, and Wine to run what they build (its 32-bit half from the i386 architecture)
   g++-mingw-w64-x86-64-posix g++-mingw-w64-i686-posix googletest wine wine64 wine32:i386

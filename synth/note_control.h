@@ -20,4 +20,12 @@ inline void ReleaseVoice(Voice& voice, int32_t noteOffRelease) {
     voice.releaseStep = static_cast<double>(noteOffRelease);
 }
 
+// Silences every voice at once; the next block's decay pass clears the release steps.
+inline void SilenceVoices(VoiceArray& voices) {
+    for (Voice& voice : voices) {
+        voice.active = 0;
+        voice.level = 0.0;
+    }
+}
+
 }  // namespace synth

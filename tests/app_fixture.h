@@ -19,11 +19,12 @@ protected:
 
     // Builds the program's state and opens the main dialog, as the process start does.
     // A second Start is the next run of the program: the previous one must have ended.
-    sim::SimWindow& Start() {
+    sim::SimWindow& Start(int32_t blocksInFlight = app::DesignedBlocksInFlight) {
         if (dialog) {
             EXPECT_TRUE(sim.Ended()) << "the previous run is still going";
         }
         state.emplace(sim.GetFiles());
+        state->BlocksInFlight = blocksInFlight;
         dialog = std::make_unique<app::MainDialog>(sim, *state);
         window = &sim.Open(*dialog);
         return *window;

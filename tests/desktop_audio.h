@@ -192,7 +192,8 @@ private:
     std::atomic<size_t> recorded_{0};
 };
 
-// Records the private PulseAudio server's null sink (with_desktop_session.sh --pulse).
+// Records the left side of the private PulseAudio server's null sink
+// (with_desktop_session.sh --pulse or --pipewire): PipeWire would sum both to mono.
 class PulseRecorder {
 public:
     static constexpr unsigned Rate = 44100;
@@ -206,8 +207,8 @@ public:
         posix_spawn_file_actions_t actions;
         posix_spawn_file_actions_init(&actions);
         posix_spawn_file_actions_adddup2(&actions, fd, STDOUT_FILENO);
-        const char* const argv[] = {"parec", "--latency-msec=20", "--device=null.monitor",
-                                    "--format=float32le", "--rate=44100", "--channels=1", "--raw", nullptr};
+        const char* const argv[] = {"parec", "--latency-msec=20", "--device=null.monitor", "--format=float32le",
+                                    "--rate=44100", "--channels=1", "--channel-map=front-left", "--raw", nullptr};
         if (posix_spawnp(&pid_, "parec", &actions, nullptr, const_cast<char* const*>(argv), environ) != 0) pid_ = 0;
         posix_spawn_file_actions_destroy(&actions);
         close(fd);
@@ -307,18 +308,36 @@ private:
     ToneBlocks& blocks_;
 };
 
+// Renders blocks of the tone on the device's thread, then silence: as many as are
+// queued, whether the device plays them in their places or fills in with them.
+class ToneRenderer final : public BlockRenderer {
+public:
+    explicit ToneRenderer(size_t toneBlocks) : toneBlocks_(toneBlocks) {}
+    void RenderBlock(int16_t* samples, size_t count) override {
+        const bool tone = rendered_.fetch_add(1, std::memory_order_relaxed) < toneBlocks_;
+        for (size_t i = 0; i < count; ++i) samples[i] = tone ? tone_.samples[i % SamplesPerBlock] : 0;
+    }
+    size_t Rendered() const { return rendered_.load(std::memory_order_relaxed); }
+
+private:
+    size_t toneBlocks_;
+    std::atomic<size_t> rendered_{0};
+    ToneBlocks tone_{1};
+};
+
 // Feeds the wave output as the program does: 60 blocks in flight, silent ones first,
 // and one new block for each that comes back, taking its time over each, until
 // toneBlocks blocks of the tone have gone out. Checks that the blocks come back in the
-// order written.
+// order written. With a renderer, as the program does for live playing: fewer blocks
+// in flight, whose tone the device renders.
 class StreamingDialog : public ScriptedDialog {
 public:
-    static constexpr size_t InFlight = 60;
     static constexpr auto BlockWork = std::chrono::microseconds(300);
 
-    StreamingDialog(Platform& platform, size_t toneBlocks)
-        : ScriptedDialog(platform), waveOut_(platform.GetWaveOut()), total_(InFlight + toneBlocks),
-          silence_(SamplesPerBlock, 0), tone_(1), headers_(InFlight + 4) {}
+    StreamingDialog(Platform& platform, size_t toneBlocks, size_t inFlight = 60, BlockRenderer* renderer = nullptr)
+        : ScriptedDialog(platform), waveOut_(platform.GetWaveOut()), inFlight_(inFlight),
+          total_(inFlight + toneBlocks), renderer_(renderer), silence_(SamplesPerBlock, 0), tone_(1),
+          headers_(inFlight + 4) {}
 
     WaveOutHandle handle = nullptr;
     std::function<void()> afterOpen;
@@ -328,9 +347,11 @@ public:
     MmResult refusal = MMSYSERR_NOERROR;  // of the first write that failed
 
     bool OnInitDialog() override {
-        EXPECT_EQ(waveOut_.Open(handle, CdMono, GetWindow()), MMSYSERR_NOERROR);
+        EXPECT_EQ(renderer_ ? waveOut_.OpenRendered(handle, CdMono, GetWindow(), *renderer_)
+                            : waveOut_.Open(handle, CdMono, GetWindow()),
+                  MMSYSERR_NOERROR);
         if (afterOpen) afterOpen();
-        for (size_t i = 0; i < InFlight; ++i) WriteNext();
+        for (size_t i = 0; i < inFlight_; ++i) WriteNext();
         return ScriptedDialog::OnInitDialog();
     }
     bool PreTranslateMessage(const Message& message) override {
@@ -352,10 +373,12 @@ public:
 
 private:
     void WriteNext() {
-        // A header comes back before the ring wraps round to it: at most 60 are out.
+        // A header comes back before the ring wraps round to it: at most inFlight_ are out.
         WaveHeader& header = headers_[written % headers_.size()];
-        const int16_t* samples = written < InFlight ? silence_.data() : tone_.samples.data();
-        header = {reinterpret_cast<uint8_t*>(const_cast<int16_t*>(samples)), 2 * SamplesPerBlock, 0, 0, 1};
+        const bool silent = written < inFlight_;
+        const int16_t* samples = silent ? silence_.data() : tone_.samples.data();
+        const uint32_t flags = renderer_ && !silent ? WHDR_RENDER : 0;
+        header = {reinterpret_cast<uint8_t*>(const_cast<int16_t*>(samples)), 2 * SamplesPerBlock, 0, flags, 1};
         EXPECT_EQ(waveOut_.PrepareHeader(handle, &header), MMSYSERR_NOERROR);
         const MmResult result = waveOut_.Write(handle, &header);
         if (result == MMSYSERR_NOERROR) {
@@ -366,7 +389,9 @@ private:
     }
 
     WaveOut& waveOut_;
+    size_t inFlight_;
     size_t total_;
+    BlockRenderer* renderer_;
     std::vector<int16_t> silence_;
     ToneBlocks tone_;
     std::vector<WaveHeader> headers_;

@@ -31,10 +31,12 @@ LRESULT MainDialog::OnMouseMove(WPARAM keys, LPARAM point) {
 
 void MainDialog::StrikeUnderPointer(WPARAM keys, LPARAM point) {
     if ((keys & MK_LBUTTON) == 0) return;
-    synth::Voice& voice = engine_.VoiceTable[view::NoteAtPoint(PointX(point), PointY(point))];
+    const int note = view::NoteAtPoint(PointX(point), PointY(point));
+    synth::Voice& voice = engine_.VoiceTable[note];
     voice.level = StrikeLevel;
     voice.releaseStep = StrikeReleaseStep;
     voice.active = 1;
+    HandOver(NoteChange::WholeVoice(note, voice));
 }
 
 }  // namespace app

@@ -23,6 +23,13 @@ MmResult SimWaveOut::Open(WaveOutHandle& handle, const WaveFormat& format, Windo
     return MMSYSERR_NOERROR;
 }
 
+MmResult SimWaveOut::OpenRendered(WaveOutHandle& handle, const WaveFormat& format,
+                                  Window& callbackWindow, BlockRenderer& renderer) {
+    const MmResult result = Open(handle, format, callbackWindow);
+    if (result == MMSYSERR_NOERROR) devices_.back().renderer = &renderer;
+    return result;
+}
+
 MmResult SimWaveOut::PrepareHeader(WaveOutHandle handle, WaveHeader* header) {
     if (const auto failure = InjectedFailure(WaveCall::Prepare)) return *failure;
     if (!Find(handle) || !header) return MMSYSERR_INVALHANDLE;
@@ -33,18 +40,23 @@ MmResult SimWaveOut::PrepareHeader(WaveOutHandle handle, WaveHeader* header) {
 MmResult SimWaveOut::Write(WaveOutHandle handle, WaveHeader* header) {
     const auto failure = InjectedFailure(WaveCall::Write);
     Device* device = Find(handle);
+    const bool rendered = header && (header->flags & WHDR_RENDER) != 0;
     const MmResult result = failure                       ? *failure
                             : !device || !header          ? MMSYSERR_INVALHANDLE
                             : !prepared_.contains(header) ? WAVERR_UNPREPARED
                             : IsInFlight(header)          ? WAVERR_STILLPLAYING
-                                                          : MMSYSERR_NOERROR;
+                            : rendered && (!device->renderer || header->bufferLength / 2 == 0 ||
+                                           header->bufferLength / 2 > MaxRenderedSamples)
+                                ? MMSYSERR_INVALPARAM
+                                : MMSYSERR_NOERROR;
     if (result != MMSYSERR_NOERROR) {
         ++failedWrites_;
         return result;
     }
     WrittenBlock block{{}, header->user, header->bufferLength, header};
+    block.rendered = rendered;
     // Samples are stored low byte first, as on the machines we run on.
-    block.samples.resize(header->bufferLength / sizeof(int16_t));
+    if (!rendered) block.samples.resize(header->bufferLength / sizeof(int16_t));
     if (!block.samples.empty())
         std::memcpy(block.samples.data(), header->data, block.samples.size() * sizeof(int16_t));
     inFlight_.push_back(blocks_.size());
@@ -77,6 +89,8 @@ std::string SimWaveOut::GetErrorText(MmResult result) {
     return WaveErrorText(result);
 }
 
+DeviceTiming SimWaveOut::GetDeviceTiming(WaveOutHandle) { return timing_; }
+
 size_t SimWaveOut::CompleteBlocks(size_t n) {
     size_t completed = 0;
     for (; completed < n && !inFlight_.empty(); ++completed) {
@@ -84,6 +98,10 @@ size_t SimWaveOut::CompleteBlocks(size_t n) {
         Device* device = blockDevice_[inFlight_.front()];
         inFlight_.pop_front();
         block.returned = true;
+        if (block.rendered) {
+            block.samples.assign(block.length / sizeof(int16_t), 0);
+            device->renderer->RenderBlock(block.samples.data(), block.samples.size());
+        }
         device->callback->PostMessage(
             MM_WOM_DONE, reinterpret_cast<WPARAM>(HandleOf(device)),
             reinterpret_cast<LPARAM>(block.header));

@@ -1,7 +1,9 @@
 #pragma once
 // The simulated wave output. Nothing plays: every block the program writes is kept,
 // and a block comes back (MM_WOM_DONE posted to the callback window) only when the
-// test says it has played. Any call can be made to fail with a chosen result.
+// test says it has played. A block flagged WHDR_RENDER on a device opened with a
+// renderer gets its samples from the renderer as it plays. Any call can be made to
+// fail with a chosen result.
 #include <cstddef>
 #include <cstdint>
 #include <deque>
@@ -17,11 +19,12 @@ namespace sim {
 enum class WaveCall { Open, Prepare, Write, Unprepare, Close };
 
 struct WrittenBlock {
-    std::vector<int16_t> samples;  // the block's bytes as the device would play them
+    std::vector<int16_t> samples;  // as the device plays them; a rendered block's once played
     intptr_t user;
     uint32_t length;  // bytes
     const platform::WaveHeader* header;  // for matching MM_WOM_DONE; do not follow it
     bool returned = false;               // MM_WOM_DONE has been posted
+    bool rendered = false;               // flagged WHDR_RENDER
 };
 
 class SimWaveOut final : public platform::WaveOut {
@@ -29,6 +32,9 @@ public:
     // platform::WaveOut
     platform::MmResult Open(platform::WaveOutHandle& handle, const platform::WaveFormat& format,
                             platform::Window& callbackWindow) override;
+    platform::MmResult OpenRendered(platform::WaveOutHandle& handle, const platform::WaveFormat& format,
+                                    platform::Window& callbackWindow,
+                                    platform::BlockRenderer& renderer) override;
     platform::MmResult PrepareHeader(platform::WaveOutHandle handle,
                                      platform::WaveHeader* header) override;
     platform::MmResult Write(platform::WaveOutHandle handle, platform::WaveHeader* header) override;
@@ -36,7 +42,10 @@ public:
                                        platform::WaveHeader* header) override;
     platform::MmResult Close(platform::WaveOutHandle handle) override;
     std::string GetErrorText(platform::MmResult result) override;
+    platform::DeviceTiming GetDeviceTiming(platform::WaveOutHandle handle) override;
 
+    // What a test arranges: the device's timing as GetDeviceTiming gives it (none at first).
+    void SetDeviceTiming(const platform::DeviceTiming& timing) { timing_ = timing; }
     // What a test arranges: the next call of that kind fails, or every one until cleared.
     void FailNext(WaveCall call, platform::MmResult result) { failures_.FailNext(call, result); }
     void FailAlways(WaveCall call, platform::MmResult result) { failures_.FailAlways(call, result); }
@@ -68,6 +77,7 @@ private:
     struct Device {
         platform::WaveFormat format;
         platform::Window* callback;
+        platform::BlockRenderer* renderer = nullptr;
         bool open = true;
     };
 
@@ -83,6 +93,7 @@ private:
     std::vector<Device*> blockDevice_;  // the device of each block
     int failedWrites_ = 0;
     std::vector<platform::MmResult> errorTextLookups_;
+    platform::DeviceTiming timing_{};
 };
 
 }  // namespace sim

@@ -17,11 +17,16 @@ LPARAM ProgramWaveHeader(LPARAM systemHeader);
 class WinmmWaveOut final : public WaveOut {
 public:
     MmResult Open(WaveOutHandle& handle, const WaveFormat& format, Window& callbackWindow) override;
+    // winmm gives the program no thread of the device's own to render on.
+    MmResult OpenRendered(WaveOutHandle&, const WaveFormat&, Window&, BlockRenderer&) override {
+        return MMSYSERR_NOTSUPPORTED;
+    }
     MmResult PrepareHeader(WaveOutHandle handle, WaveHeader* header) override;
     MmResult Write(WaveOutHandle handle, WaveHeader* header) override;
     MmResult UnprepareHeader(WaveOutHandle handle, WaveHeader* header) override;
     MmResult Close(WaveOutHandle handle) override;
     std::string GetErrorText(MmResult result) override;
+    DeviceTiming GetDeviceTiming(WaveOutHandle) override { return {}; }
 
 private:
     struct Prepared {

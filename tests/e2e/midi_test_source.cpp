@@ -2,6 +2,7 @@
 // sends what it reads on its standard input, one command a line:
 //   send STATUS [DATA1 [DATA2]]   one short message (decimal bytes)
 //   flood N                       N Control Changes counting 1..N: controller i >> 7, value i & 127
+//   strikes N RATE LOW HIGH       N Note Ons, RATE a second, on LOW..HIGH in turn, velocities 20..59
 //   wait                          returns once everything so far is sent, then prints "sent"
 // It prints "ready" once its port exists, and ends at the end of its input.
 //   midi_test_source CLIENT_NAME
@@ -89,6 +90,14 @@ int main(int argc, char** argv) {
             int count = 0;
             words >> count;
             for (int i = 1; i <= count; ++i) Push({0xB0, (i >> 7) & 0x7F, i & 0x7F});
+        } else if (command == "strikes") {
+            int count = 0, rate = 1, low = 0, high = 0;
+            words >> count >> rate >> low >> high;
+            const auto start = std::chrono::steady_clock::now();
+            for (int i = 0; i < count && high >= low; ++i) {
+                std::this_thread::sleep_until(start + std::chrono::microseconds(int64_t{1000000} * i / rate));
+                Push({0x90, low + i % (high - low + 1), 20 + i % 40});
+            }
         } else if (command == "wait") {
             while (Sent.load() != Written.load()) std::this_thread::sleep_for(std::chrono::milliseconds(5));
             std::printf("sent\n");

@@ -1,22 +1,26 @@
 #!/usr/bin/env bash
 # Plays the real program where no JACK server runs and PulseAudio is the sound system,
-# as on most desktops (PipeWire's PulseAudio service too): holds Q, records the null
-# sink's monitor and checks the tone's pitch and level, then closes with "X". Runs
-# inside with_desktop_session.sh --pulse (DISPLAY and PULSE_SERVER).
+# as on most desktops (PipeWire's PulseAudio service too): holds Q, records the left side
+# of the null sink's monitor and checks the tone's pitch and level, then closes with
+# "X". Runs inside with_desktop_session.sh --pulse or --pipewire (DISPLAY and
+# PULSE_SERVER). The program gets the ARGUMENTS given.
 #
-#   play_through_pulseaudio.sh KELVARIN WAV_TONE_CHECK
+#   play_through_pulseaudio.sh KELVARIN WAV_TONE_CHECK [ARGUMENTS...]
 set -euo pipefail
 program=$1
 tone_check=$2
+shift 2
 
 source "$(dirname "$0")/program_session.sh"
-start_playing "$program"
+start_program "$program" "$@"
+xdotool windowfocus --sync "$window"
+sleep 0.5  # the first refresh tick brings the fundamental's weight in
 
 recording() { pactl list short source-outputs | grep -q .; }
 
 # The recording runs from before the key press to its release.
-parecord --latency-msec=20 --device=null.monitor --rate=44100 --channels=1 --format=s16le \
-  --file-format=wav "$work/capture.wav" &
+parecord --latency-msec=20 --device=null.monitor --rate=44100 --channels=1 --channel-map=front-left \
+  --format=s16le --file-format=wav "$work/capture.wav" &
 capture=$!
 wait_for $wait_seconds recording || fail "parecord did not start recording"
 xdotool keydown q

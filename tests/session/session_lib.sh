@@ -179,6 +179,69 @@ start_pulse() {
     fail "pulseaudio did not start: $(cat "$dir/pulseaudio.log")"
 }
 
+# start_pipewire DIR RATE [QUANTUM]: a private PipeWire server, in runtime,
+# configuration and state directories of its own, with the session manager WirePlumber
+# and the PulseAudio service pipewire-pulse. Its graph runs at RATE, at its default
+# quantum unless QUANTUM is given, and its default sink is a null sink "null" that
+# records at null.monitor. There is no session bus, so WirePlumber watches no devices
+# and asks no portal. Exports HOME, the XDG directories and PULSE_SERVER; sets
+# pipewire_pid, and pulse_pid for pipewire-pulse.
+pipewire_null_sink_is_default() {
+  pw-metadata -n default 0 default.audio.sink 2>/dev/null | grep -q '"name":"null"'
+}
+start_pipewire() {
+  local dir=$1 rate=$2 quantum=${3:-} quantum_settings=""
+  mkdir -m 700 "$dir/home" "$dir/runtime" "$dir/config" "$dir/state"
+  export HOME=$dir/home XDG_RUNTIME_DIR=$dir/runtime XDG_CONFIG_HOME=$dir/config
+  export XDG_STATE_HOME=$dir/state PULSE_SERVER=unix:$dir/runtime/pulse/native
+  [ -n "$quantum" ] && quantum_settings="default.clock.quantum = $quantum
+    default.clock.min-quantum = $quantum
+    default.clock.max-quantum = $quantum"
+  mkdir -p "$XDG_CONFIG_HOME/pipewire/pipewire.conf.d" "$XDG_CONFIG_HOME/wireplumber/main.lua.d" \
+    "$XDG_CONFIG_HOME/wireplumber/bluetooth.lua.d"
+  cat >"$XDG_CONFIG_HOME/pipewire/pipewire.conf.d/kelvarin-session.conf" <<EOF
+context.properties = {
+    default.clock.rate = $rate
+    default.clock.allowed-rates = [ $rate ]
+    $quantum_settings
+}
+context.objects = [
+    { factory = adapter
+      args = {
+          factory.name = support.null-audio-sink
+          node.name = "null"
+          node.description = "Null sink"
+          media.class = "Audio/Sink"
+          audio.position = [ FL FR ]
+          audio.rate = $rate
+          object.linger = true
+          priority.driver = 100000
+          priority.session = 100000
+      }
+    }
+]
+EOF
+  # After the packaged settings (50-*), before the monitors start (90-*).
+  cat >"$XDG_CONFIG_HOME/wireplumber/main.lua.d/60-kelvarin-session.lua" <<EOF
+alsa_monitor.enabled = false
+v4l2_monitor.enabled = false
+libcamera_monitor.enabled = false
+default_access.properties["enable-flatpak-portal"] = false
+EOF
+  echo "bluez_monitor.enabled = false" >"$XDG_CONFIG_HOME/wireplumber/bluetooth.lua.d/60-kelvarin-session.lua"
+  local server ready
+  for server in pipewire wireplumber pipewire-pulse; do
+    start_server "$server" "$dir/$server.log" env -u DISPLAY DBUS_SESSION_BUS_ADDRESS=disabled: "$server"
+    case $server in
+      pipewire) pipewire_pid=$server_pid; ready=(test -S "$XDG_RUNTIME_DIR/pipewire-0") ;;
+      wireplumber) ready=(pipewire_null_sink_is_default) ;;
+      pipewire-pulse) pulse_pid=$server_pid; ready=(pactl info) ;;
+    esac
+    wait_for_server "$server_start_seconds" "$server_pid" "${ready[@]}" ||
+      fail "$server did not start: $(cat "$dir/$server.log")"
+  done
+}
+
 # start_jack DIR NAME JACKD_ARGUMENTS...: a JACK server of that name (jackd's options,
 # then -d and the driver's); exports JACK_DEFAULT_SERVER and sets jack_pid.
 start_jack() {

@@ -17,7 +17,9 @@ namespace {
 
 const char* const StreamName = "Kelvarin";  // as PulseAudio and ALSA show the stream
 // Asked of PulseAudio and ALSA (JACK sets its own period): 8 buffers of 256 frames keep
-// about 46 ms in the device, so it never asks for more at once than is queued.
+// about 46 ms in the device, so it never asks for more at once than is queued. Fewer
+// would not hold a quantum of PipeWire's, 1024 frames by default, through its
+// PulseAudio service.
 constexpr unsigned BufferFrames = 256;
 constexpr unsigned DeviceBuffers = 8;
 constexpr unsigned MaxChannels = 2;  // the mono signal goes to both sides of a stereo device
@@ -87,7 +89,9 @@ AudioStream::StartResult AudioStream::StartJack() {
     deviceRate_ = jack_->Rate();
     periodFrames_ = jack_->PeriodFrames();
     if (!MatchDeviceRate()) return StartResult::Failed;
-    return jack_->Start(&RenderJack, this) ? StartResult::Started : StartResult::Failed;
+    if (!jack_->Start(&RenderJack, this)) return StartResult::Failed;
+    bufferedFrames_ = jack_->PlaybackLatencyFrames();
+    return StartResult::Started;
 }
 
 AudioStream::StartResult AudioStream::Start(int api) {
@@ -113,6 +117,7 @@ AudioStream::StartResult AudioStream::Start(int api) {
         // With an error callback RtAudio reports some failures there instead of throwing.
         if (!audio_->isStreamOpen()) return StartResult::Failed;
         periodFrames_ = frames;
+        bufferedFrames_ = frames * DeviceBuffers;
         audio_->startStream();
         return audio_->isStreamRunning() ? StartResult::Started : StartResult::Failed;
     } catch (const RtAudioError& error) {
@@ -144,8 +149,12 @@ void AudioStream::Detach() {
     }
 }
 
+unsigned AudioStream::PeriodFrames() const {
+    return std::max(periodFrames_, longestCall_.load(std::memory_order_relaxed));
+}
+
 uint64_t AudioStream::PeriodSamples() const {
-    return (uint64_t{periodFrames_} * blockRate_ + deviceRate_ - 1) / deviceRate_;
+    return (uint64_t{PeriodFrames()} * blockRate_ + deviceRate_ - 1) / deviceRate_;
 }
 
 std::string AudioStream::LossReason() const {
@@ -171,6 +180,7 @@ void AudioStream::RenderJack(float* out, unsigned frames, void* self) {
 
 void AudioStream::Serve(float* out, unsigned frames) {
     callbacks_.fetch_add(1, std::memory_order_relaxed);
+    if (frames > longestCall_.load(std::memory_order_relaxed)) longestCall_.store(frames, std::memory_order_relaxed);
     int state = Attached;
     if (!state_.compare_exchange_strong(state, InCallback, std::memory_order_acquire)) {
         std::fill(out, out + frames * channels_, 0.0f);

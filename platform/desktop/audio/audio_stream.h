@@ -12,6 +12,7 @@
 #include <string>
 
 #include "platform/desktop/audio/sample_fifo.h"
+#include "platform/wave_out.h"
 
 class RtAudio;
 
@@ -40,8 +41,10 @@ public:
     void Detach();
 
     SampleFifo& Fifo() { return fifo_; }
-    // One device period, in samples at the block rate.
+    // One device period, in samples at the block rate: the longest the device has asked
+    // for, since a server may change its period while the stream plays (PipeWire does).
     uint64_t PeriodSamples() const;
+    DeviceTiming Timing() const { return {deviceRate_, PeriodFrames(), bufferedFrames_}; }
     // How many times the device has asked for sound.
     uint64_t Callbacks() const { return callbacks_.load(std::memory_order_relaxed); }
     // UI thread: why the stream stopped playing, or empty while it plays.
@@ -78,7 +81,10 @@ private:
     UiWakeup* wakeup_ = nullptr;
     std::atomic<int> state_{Unattached};
     std::atomic<uint64_t> callbacks_{0};
+    unsigned PeriodFrames() const;
     unsigned periodFrames_ = 0;  // as the device opened
+    std::atomic<unsigned> longestCall_{0};  // frames, set by the audio thread
+    unsigned bufferedFrames_ = 0;  // what the sound system holds after a callback, at most
     // Warnings in consecutive callbacks; the audio thread's own.
     unsigned warningsInARow_ = 0;
     bool warnedSinceCallback_ = false;

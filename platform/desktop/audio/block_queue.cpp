@@ -8,10 +8,10 @@ namespace platform::desktop {
 
 BlockQueue::BlockQueue(size_t capacity) : entries_(capacity) {}
 
-bool BlockQueue::Push(WaveHeader* header) {
+bool BlockQueue::Push(WaveHeader* header, BlockRenderer* renderer) {
     if (size_ == entries_.size()) return false;
     queuedEnd_ += header->bufferLength / 2;
-    At(size_) = {header, queuedEnd_};
+    At(size_) = {header, queuedEnd_, renderer};
     ++size_;
     return true;
 }
@@ -20,6 +20,13 @@ void BlockQueue::Feed(SampleFifo& fifo) {
     while (feeding_ < size_) {
         const Entry& entry = At(feeding_);
         const uint64_t begin = entry.end - entry.header->bufferLength / 2;
+        if (entry.renderer) {
+            if (fifo.Space() < entry.end - begin || !fifo.WriteRendered(entry.end - begin, *entry.renderer))
+                return;
+            fed_ = entry.end;
+            ++feeding_;
+            continue;
+        }
         const size_t count = std::min<uint64_t>(entry.end - fed_, fifo.Space());
         fifo.Write(entry.header->data + 2 * (fed_ - begin), count);
         fed_ += count;

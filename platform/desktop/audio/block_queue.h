@@ -1,8 +1,9 @@
 #pragma once
 // The blocks written to one wave output and not yet given back, in order. UI thread
 // only: the audio thread never sees a block, only its samples, which are copied into
-// the stream's SampleFifo as room allows. A block is done once all its samples are in
-// the FIFO and the device's position, plus any lead, has passed its last one.
+// the stream's SampleFifo as room allows, or, for a rendered block, its place, which
+// goes in whole. A block is done once all its samples are in the FIFO and the device's
+// position, plus any lead, has passed its last one.
 #include <cstddef>
 #include <cstdint>
 #include <vector>
@@ -17,9 +18,10 @@ class BlockQueue {
 public:
     explicit BlockQueue(size_t capacity);
 
-    // Queues a block of 16-bit little-endian mono samples behind the others. False
-    // when the queue is full.
-    bool Push(WaveHeader* header);
+    // Queues a block of 16-bit little-endian mono samples behind the others, or with a
+    // renderer a block of bufferLength / 2 samples that it fills. False when the queue
+    // is full.
+    bool Push(WaveHeader* header, BlockRenderer* renderer = nullptr);
     // Copies as much of the queued samples into fifo as it has room for.
     void Feed(SampleFifo& fifo);
     // The oldest block if it is done by position, else null.
@@ -33,6 +35,7 @@ private:
     struct Entry {
         WaveHeader* header;
         uint64_t end;  // the position just past its last sample
+        BlockRenderer* renderer;  // null for a block of samples
     };
 
     Entry& At(size_t index) { return entries_[(head_ + index) % entries_.size()]; }

@@ -49,9 +49,11 @@ void ShutDown(std::unique_ptr<AudioStream> stream, std::chrono::milliseconds lim
 }  // namespace
 
 struct DesktopWaveOut::Device {
-    explicit Device(Window& window) : callbackWindow(&window) {}
+    Device(Window& window, BlockRenderer* blockRenderer)
+        : callbackWindow(&window), renderer(blockRenderer) {}
 
     Window* callbackWindow;
+    BlockRenderer* renderer;  // null unless opened with one
     BlockQueue blocks{QueueCapacity};
     std::unique_ptr<AudioStream> stream;  // null once lost
     uint64_t callbacksSeen = 0;
@@ -67,6 +69,16 @@ DesktopWaveOut::~DesktopWaveOut() {
 
 MmResult DesktopWaveOut::Open(WaveOutHandle& handle, const WaveFormat& format,
                               Window& callbackWindow) {
+    return OpenStream(handle, format, callbackWindow, nullptr);
+}
+
+MmResult DesktopWaveOut::OpenRendered(WaveOutHandle& handle, const WaveFormat& format,
+                                      Window& callbackWindow, BlockRenderer& renderer) {
+    return OpenStream(handle, format, callbackWindow, &renderer);
+}
+
+MmResult DesktopWaveOut::OpenStream(WaveOutHandle& handle, const WaveFormat& format,
+                                    Window& callbackWindow, BlockRenderer* renderer) {
     handle = nullptr;
     if (format.formatTag != WAVE_FORMAT_PCM || format.channels != 1 ||
         format.bitsPerSample != 16 || format.blockAlign != 2 || format.samplesPerSec == 0) {
@@ -88,7 +100,7 @@ MmResult DesktopWaveOut::Open(WaveOutHandle& handle, const WaveFormat& format,
         return MMSYSERR_ERROR;
     }
     if (!slot->stream) return slot->sawDevice ? MMSYSERR_ERROR : MMSYSERR_NODRIVER;
-    auto device = std::make_unique<Device>(callbackWindow);
+    auto device = std::make_unique<Device>(callbackWindow, renderer);
     device->stream = std::move(slot->stream);
     device->stream->Attach(wakeup_);
     handle = reinterpret_cast<WaveOutHandle>(device.get());
@@ -120,13 +132,19 @@ MmResult DesktopWaveOut::Write(WaveOutHandle handle, WaveHeader* header) {
     if (header->flags & WHDR_INQUEUE) return WAVERR_STILLPLAYING;
     if (!device->stream) return MMSYSERR_NODRIVER;
     const uint32_t flags = header->flags;
+    const bool rendered = (flags & WHDR_RENDER) != 0;
+    if (rendered && (!device->renderer || header->bufferLength / 2 == 0 || header->bufferLength / 2 > MaxRenderedSamples))
+        return MMSYSERR_INVALPARAM;
     header->flags = (flags & ~WHDR_DONE) | WHDR_INQUEUE;
-    if (!device->blocks.Push(header)) {
+    if (!device->blocks.Push(header, rendered ? device->renderer : nullptr)) {
         header->flags = flags;
         return MMSYSERR_NOMEM;
     }
     // In the FIFO at once: a device with a long period takes it at its next callback.
     device->blocks.Feed(device->stream->Fifo());
+    // A rendered stream keeps few blocks: one already inside the device's next period
+    // comes back at once, so the queue grows to cover the period before the device asks.
+    if (device->renderer) GiveBackDone(*device);
     return MMSYSERR_NOERROR;
 }
 
@@ -167,21 +185,31 @@ std::string DesktopWaveOut::GetErrorText(MmResult result) {
     return WaveErrorText(result);
 }
 
+DeviceTiming DesktopWaveOut::GetDeviceTiming(WaveOutHandle handle) {
+    const Device* device = Find(handle);
+    if (!device || !device->stream) return {};
+    return device->stream->Timing();
+}
+
 void DesktopWaveOut::GiveBack(Device& device, WaveHeader* header) {
     header->flags = (header->flags & ~WHDR_INQUEUE) | WHDR_DONE;
     device.callbackWindow->PostMessage(MM_WOM_DONE, reinterpret_cast<WPARAM>(&device),
                                        reinterpret_cast<LPARAM>(header));
 }
 
+void DesktopWaveOut::GiveBackDone(Device& device) {
+    AudioStream& stream = *device.stream;
+    // One device period early: the period that the device asks for next is then in the
+    // FIFO however long it is.
+    const uint64_t position = stream.Fifo().ReadPosition() + stream.PeriodSamples();
+    while (WaveHeader* header = device.blocks.PopDone(position)) GiveBack(device, header);
+}
+
 void DesktopWaveOut::DeliverPlayed() {
     for (const auto& device : devices_) {
         if (!device->stream) continue;
-        AudioStream& stream = *device->stream;
-        device->blocks.Feed(stream.Fifo());
-        // One device period early: the period that the device asks for next is then
-        // in the FIFO however long it is.
-        const uint64_t position = stream.Fifo().ReadPosition() + stream.PeriodSamples();
-        while (WaveHeader* header = device->blocks.PopDone(position)) GiveBack(*device, header);
+        device->blocks.Feed(device->stream->Fifo());
+        GiveBackDone(*device);
     }
 }
 

@@ -73,6 +73,12 @@ bool JackOutput::Start(Render render, void* user) {
     return joined;
 }
 
+unsigned JackOutput::PlaybackLatencyFrames() const {
+    jack_latency_range_t range{};
+    jack_port_get_latency_range(ports_[0], JackPlaybackLatency, &range);
+    return range.max;
+}
+
 int JackOutput::Process(jack_nframes_t frames, void* data) {
     auto& self = *static_cast<JackOutput*>(data);
     auto* first = static_cast<float*>(jack_port_get_buffer(self.ports_[0], frames));

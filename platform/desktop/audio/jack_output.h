@@ -29,6 +29,9 @@ public:
 
     unsigned Rate() const { return jack_get_sample_rate(client_); }
     unsigned PeriodFrames() const { return jack_get_buffer_size(client_); }
+    // Once started: the frames from the client's output to the playback ports' sound,
+    // as the server reckons them.
+    unsigned PlaybackLatencyFrames() const;
     // Activates the client with render as its process callback and joins its ports to
     // the playback ports. False when the server refused either.
     bool Start(Render render, void* user);
