@@ -18,8 +18,7 @@ seconds=60
 source "$(dirname "$0")/program_session.sh"
 spinner=""
 source_pid=""
-capture=""
-trap 'kill $spinner $source_pid $capture 2>/dev/null; finish' EXIT
+at_exit 'kill $spinner $source_pid 2>/dev/null'
 
 # The busy core, for the whole run.
 (while :; do :; done) &
@@ -38,8 +37,7 @@ sleep 0.5  # the first refresh tick brings the fundamental's weight in
 xdotool mousemove --sync 497 112 click 1
 for note in $(seq 36 99); do echo "send 144 $note 30" >&5; done
 
-jack_capture --daemon --channels 1 --port 'Kelvarin:outport 0' -d $((seconds + 2)) "$work/capture.wav" 5>&- 6<&- &
-capture=$!
+start_capture "$work/capture.wav" $((seconds + 2)) 5>&- 6<&-
 echo "strikes $((seconds * 1000)) 1000 36 99" >&5
 # The mouse drags to and fro over the keys while the keys move the slider.
 xdotool mousemove --sync 20 250 mousedown 1
@@ -55,7 +53,7 @@ done
 xdotool mouseup 1
 echo "wait" >&5
 read -r -t 30 reply <&6 && [ "$reply" = sent ] || fail "the MIDI source did not send everything"
-wait "$capture" || fail "jack_capture failed"
+end_capture
 kill -0 "$pid" 2>/dev/null || fail "the program ended during the run"
 
 "$gap_check" "$work/capture.wav" 64 "$seconds" || fail "a gap in the sound from 2 blocks in flight"
