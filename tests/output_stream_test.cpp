@@ -244,3 +244,16 @@ TEST_F(OutputStreamTest, ACompletionForNoBlockOfOursChangesNothing) {
     Complete(60);
     EXPECT_TRUE(sim.Ended());
 }
+
+// "Generate Mode" reads the fields itself: an Amplitude typed just before it counts,
+// with no refresh tick between.
+TEST_F(OutputStreamTest, GenerateTakesTheAmplitudeTypedJustBeforeIt) {
+    StopAndDrain();
+    ASSERT_TRUE(window->Type(IDC_AMPLITUDE, "8000"));
+    ASSERT_TRUE(sim.Click(IDOK));
+    sim.Pump();
+    dialog->NoteEvent(57, 127);
+    Complete(1);
+    for (int n = 0; n < 100; ++n) ASSERT_EQ(LastBlock().samples[n], ExpectedSample(8000.0, 440.0, n)) << n;
+    EXPECT_EQ(window->Text(IDC_AMPLITUDE), "8000");
+}
