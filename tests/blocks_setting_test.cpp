@@ -19,6 +19,8 @@ TEST(BlocksSetting, OnlyANumberFrom2To60IsACount) {
     EXPECT_EQ(ParseBlocksInFlight("2"), 2);
     EXPECT_EQ(ParseBlocksInFlight("60"), 60);
     EXPECT_EQ(ParseBlocksInFlight("08"), 8);
+    EXPECT_EQ(ParseBlocksInFlight("9"), 9);  // every digit counts
+    EXPECT_EQ(ParseBlocksInFlight("59"), 59);
     for (const char* refused : {"abc", "0", "1", "61", "-5", "99999999999", "", "+8", "8 ", "4x", "100"})
         EXPECT_EQ(ParseBlocksInFlight(refused), std::nullopt) << "'" << refused << "'";
 }
