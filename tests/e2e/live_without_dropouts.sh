@@ -29,9 +29,7 @@ mkfifo "$work/to_source" "$work/from_source"
 source_pid=$!
 exec 5>"$work/to_source" 6<"$work/from_source"
 read -r -t 20 reply <&6 && [ "$reply" = ready ] || fail "the MIDI source did not start"
-start_program "$program" --blocks 2 5>&- 6<&-
-xdotool windowfocus --sync "$window"
-sleep 0.5  # the first refresh tick brings the fundamental's weight in
+start_playing "$program" --blocks 2 5>&- 6<&-
 
 # Slider "2" gets the keyboard focus: Up and Down move it from then on.
 xdotool mousemove --sync 497 112 click 1

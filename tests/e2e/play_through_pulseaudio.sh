@@ -12,9 +12,7 @@ tone_check=$2
 shift 2
 
 source "$(dirname "$0")/program_session.sh"
-start_program "$program" "$@"
-xdotool windowfocus --sync "$window"
-sleep 0.5  # the first refresh tick brings the fundamental's weight in
+start_playing "$program" "$@"
 
 recording() { pactl list short source-outputs | grep -q .; }
 

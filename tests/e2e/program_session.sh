@@ -94,8 +94,8 @@ settle_keys() {
   wait_for $wait_seconds no_key_lit || fail "the notes did not fade: note 60 shows rgb($(note_60_colour))"
 }
 
-start_playing() {  # start_playing KELVARIN: starts the program with its window focused, the first tick passed
-  start_program "$1"
+start_playing() {  # start_playing KELVARIN [ARGUMENTS...]: starts the program with its window focused, the first tick passed
+  start_program "$@"
   xdotool windowfocus --sync "$window"
   settle_keys
 }
