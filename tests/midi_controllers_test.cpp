@@ -38,7 +38,11 @@ protected:
         sim.Pump();
     }
     std::optional<platform::ColorRef> Colour(int id) { return window->SliderColor(id); }
-    int Pos(int id) { return window->SliderPos(id); }
+    // Where the thumb is, as the program reads it, once it is drawn there too.
+    int Pos(int id) {
+        EXPECT_EQ(window->ShownSliderPos(id), window->SliderPos(id)) << "moved without a redraw";
+        return window->SliderPos(id);
+    }
     void CloseAndSave() {
         ASSERT_TRUE(sim.Click(IDC_CLOSE));
         sim.Pump();

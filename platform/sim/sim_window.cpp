@@ -129,17 +129,20 @@ void SimWindow::SetFocusTo(int id) {
     if (Find(id, "SetFocusTo")) focus_ = id;
 }
 
-void SimWindow::SetSliderRange(int id, int minimum, int maximum, bool) {
+void SimWindow::SetSliderRange(int id, int minimum, int maximum, bool redraw) {
     SimControl* slider = FindSlider(id, "SetSliderRange");
     if (!slider) return;
     slider->sliderMin = minimum;
     slider->sliderMax = maximum;
     slider->sliderPos = ClampToRange(*slider, slider->sliderPos);
+    if (redraw) slider->shownPos = slider->sliderPos;
 }
 
-void SimWindow::SetSliderPos(int id, int position, bool) {
-    if (SimControl* slider = FindSlider(id, "SetSliderPos"))
-        slider->sliderPos = ClampToRange(*slider, position);
+void SimWindow::SetSliderPos(int id, int position, bool redraw) {
+    SimControl* slider = FindSlider(id, "SetSliderPos");
+    if (!slider) return;
+    slider->sliderPos = ClampToRange(*slider, position);
+    if (redraw) slider->shownPos = slider->sliderPos;
 }
 
 int SimWindow::GetSliderPos(int id) const {
@@ -255,7 +258,7 @@ bool SimWindow::DragSlider(int id, int position) {
         throw std::invalid_argument("control " + std::to_string(id) + " is not a slider");
     if (!slider.enabled || inputBlocked_) return false;
     focus_ = id;
-    slider.sliderPos = ClampToRange(slider, position);
+    slider.sliderPos = slider.shownPos = ClampToRange(slider, position);
     return true;
 }
 

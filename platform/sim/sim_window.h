@@ -25,6 +25,7 @@ struct SimControl {
     std::string text;
     bool enabled;
     int sliderMin = 0, sliderMax = 0, sliderPos = 0;
+    int shownPos = 0;  // where the thumb is drawn: a move without a redraw is not seen yet
     std::optional<platform::ColorRef> sliderColor = std::nullopt;
 };
 
@@ -84,6 +85,7 @@ public:
     std::string Text(int id) const { return Control(id).text; }
     bool Enabled(int id) const { return Control(id).enabled; }
     int SliderPos(int id) const { return Control(id).sliderPos; }
+    int ShownSliderPos(int id) const { return Control(id).shownPos; }
     std::optional<platform::ColorRef> SliderColor(int id) const { return Control(id).sliderColor; }
     std::pair<int, int> SliderRange(int id) const;
     int Focus() const { return focus_; }  // the focused control's id, 0 for none
