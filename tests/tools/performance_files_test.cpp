@@ -84,6 +84,8 @@ TEST(StandardMidiFile, FormatOneMergesItsTracksUnderOneTempoMap) {
     const std::string drums = Bytes({0x00, 0x99, 36, 100, 0x83, 0x60, 0x89, 36, 0}) + EndOfTrack;
     ExpectEvents(ReadPerformance(Smf(1, 3, 0x01, 0xE0, {tempo, upper, drums})),
                  {{0, 36, 100}, {500, 64, 127}, {500, 36, 0}, {750, 64, 0}});
+    // An empty last track, whose chunk header ends the file, holds nothing to play.
+    ExpectEvents(ReadPerformance(Smf(1, 2, 0x01, 0xE0, {drums, ""})), {{0, 36, 100}, {500, 36, 0}});
 }
 
 TEST(StandardMidiFile, SmpteDivisionCountsFramesAndIgnoresTempo) {
