@@ -120,7 +120,7 @@ start_server() {
 private_shm=${KELVARIN_SESSION_PRIVATE_SHM:-}
 enter_private_shm() {
   [ -z "$private_shm" ] || return 0
-  unshare --user --map-root-user --mount --ipc true 2>/dev/null || return 0
+  unshare --user --map-root-user --mount --ipc sh -c 'mount -t tmpfs tmpfs /dev/shm' 2>/dev/null || return 0
   # Root in a namespace of its own mounts the fresh /dev/shm, then becomes the user again.
   KELVARIN_SESSION_PRIVATE_SHM=yes exec unshare --user --map-root-user --mount --ipc --propagation private \
     sh -c 'user=$1 group=$2; shift 2
