@@ -40,7 +40,7 @@ run: build
 # Every build first, two at a time, so that one's configuring, linking and test listing
 # overlap the other's compiling; then the tests in two lanes side by side: the desktop
 # and Wine sessions of every build, which mostly wait on real time (their own locks let
-# four run at once, and a test that counts on real time run by itself), and the other
+# three run at once, and a test that counts on real time run by itself), and the other
 # suites and the fuzzers, two at a time and niced, so that the sessions keep their real
 # time. A test that runs in a session carries the label session and so finds its lane.
 test: deps
@@ -52,7 +52,7 @@ builds: build build-asan build-tsan build-fuzz build-win64 build-win32
 # The sessions that run alone come last, once the other lane has finished too.
 SESSION_CHECKS := check-fast check-asan check-tsan check-win64 check-win32
 sessions:
-	CTEST_PARALLEL_LEVEL=4 $(MAKE) -j 5 -k $(SESSION_CHECKS) ONLY=session SKIP=alone; \
+	CTEST_PARALLEL_LEVEL=3 $(MAKE) -j 5 -k $(SESSION_CHECKS) ONLY=session SKIP=alone; \
 	  shared=$$?; $(MAKE) -k $(SESSION_CHECKS) ONLY=alone && exit $$shared
 
 suites:

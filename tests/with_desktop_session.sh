@@ -3,7 +3,7 @@
 # on its dummy backend, or with --pulse a PulseAudio server with a null sink and no JACK
 # server, or with --pipewire a PipeWire server with its PulseAudio service and a null
 # sink. The servers are stopped when the command ends; its exit status is kept. Up to
-# four of a user's sessions (Wine's included) run side by side; one started --alone,
+# three of a user's sessions (Wine's included) run side by side; one started --alone,
 # for a test or a measurement that counts on real time, runs with none beside it.
 #
 #   with_desktop_session.sh [--alone] [--rate HZ] [--period FRAMES] [--sync] [--pulse [--jack-midi] | --pipewire] command [arguments...]

@@ -130,13 +130,14 @@ enter_private_shm() {
 
 # take_session_slot [--alone]: one of the user's session slots, desktop or Wine; sets
 # session_slot (0 to session_slots - 1), which names a session's JACK server. Up to
-# four sessions run side by side, for they mostly wait on real time; one started --alone (it counts on real time) waits
-# until none other runs, and no new session starts while it waits. Also
-# stops the servers that the slot's last session left running when it was killed from
-# outside (a test's time limit), which it could not stop itself. The locks are file
-# descriptors 7 (the slot) and 9 (the room), which neither a server nor the session's
-# command inherits, so that a stray server cannot hold one.
-session_slots=4
+# three sessions run side by side, for they mostly wait on real time; one started
+# --alone (it counts on real time) waits until none other runs, and no new session
+# starts while it waits. Also stops the servers that the slot's last session left
+# running when it was killed from outside (a test's time limit), which it could not
+# stop itself. The locks are file descriptors 7 (the slot) and 9 (the room), which
+# neither a server nor the session's command inherits, so that a stray server cannot
+# hold one.
+session_slots=3
 session_lock_prefix=/tmp/kelvarin-session-$(id -u)
 take_session_slot() {
   local since=$SECONDS mode=-s pid name
