@@ -129,6 +129,18 @@ TEST_F(ControllerLearningTest, LearningWorksTheSameWhileRecordingOrReplayingWith
     EXPECT_EQ(sim.Files().Contents(RecordingPath), "");
 }
 
+// Channel-mode messages (controllers 120 to 127) do their own work and leave the slider armed.
+TEST_F(ControllerLearningTest, AChannelModeMessageIsNoControllerToLearn) {
+    RightClick(IDC_SLIDER_2);
+    for (uint8_t controller : {120, 127}) {
+        Control(controller, 0);
+        EXPECT_EQ(Status(), "Slider 2: move a controller") << int{controller};
+        EXPECT_EQ(Colour(IDC_SLIDER_2), KeyLit) << int{controller};
+    }
+    Control(20, 127);
+    EXPECT_EQ(Status(), "Slider 2: controller 20");
+}
+
 TEST_F(ControllerLearningTest, AControlChangeThatNoSliderFollowsOnlyLogs) {
     Control(20, 127);
     Control(7, 0);
@@ -272,6 +284,15 @@ TEST_F(SustainPedalTest, ANoteStruckAgainWhileHeldSoundsAgainAndOutlastsThePedal
     EXPECT_EQ(Step(60), 0.0) << "the pedal let go of a note whose key is down";
     Receive(0x80, 60, 0);
     EXPECT_EQ(Step(60), 21.0);
+}
+
+TEST_F(SustainPedalTest, HoldsAndLetsGoTheLowestNoteLikeAnyOther) {
+    Control(64, 127);
+    Receive(0x90, 0, 100);
+    Receive(0x80, 0, 0);
+    EXPECT_EQ(Step(0), 0.0);
+    Control(64, 0);
+    EXPECT_EQ(Step(0), 21.0);
 }
 
 // The recording holds what the player did: the note was let go as the pedal lifted.

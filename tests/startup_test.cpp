@@ -2,6 +2,7 @@
 // settings file (or the defaults) put them, the window shown or hidden.
 #include <cmath>
 
+#include "app/main_app.h"
 #include "app/slider_keys.h"
 #include "app_fixture.h"
 
@@ -194,4 +195,13 @@ TEST_F(StartupTest, TheOutputStreamsBeforeTheSlidersAreLoaded) {
     sim.Pump();
     sim.Wave().CompleteAll();
     sim.Pump();
+}
+
+// The process's application object runs the main dialog until the user ends it.
+TEST_F(StartupTest, TheApplicationRunsTheMainDialogToItsEnd) {
+    sim.SetIdleHook([](sim::SimPlatform& s) { return s.Click(IDC_ABORT); });
+    app::ProgramState appState(sim.GetFiles());
+    EXPECT_FALSE(app::MainApp(sim, appState).InitInstance());
+    ASSERT_EQ(sim.ModalRuns().size(), 1u);
+    EXPECT_EQ(sim.ModalRuns()[0], (sim::ModalRun{MainDialogId, IDOK, false}));
 }

@@ -79,6 +79,13 @@ head -c 40000 /dev/zero >releases.dat  # 5000 records: a 20 KB Standard MIDI Fil
 before=$(ls -A)
 refused "^kelvarin-render: old.wav: File too large$" bash -c 'ulimit -f 16 && exec "$@"' - "$render" midi.dat old.wav
 refused "^kelvarin-convert: old.mid: File too large$" bash -c 'ulimit -f 16 && exec "$@"' - "$convert" releases.dat old.mid
+# FLAC's and Ogg's encoders write their last frame or page as the file is closed: a limit
+# one byte short of the whole file makes only that last write fail, and it is a failure.
+for type in flac ogg; do
+  "$render" midi.dat whole.$type && size=$(stat -c %s whole.$type) && rm whole.$type ||
+    fail "kelvarin-render does not render midi.dat to .$type"
+  refused "^kelvarin-render: old.$type: File too large$" prlimit --fsize=$((size - 1)) "$render" midi.dat old.$type
+done
 # Ended by a signal part way, the renderer takes its temporary file with it: two hours
 # of a held note, stopped as soon as the file is there. Standard input is closed, so
 # the file may well be descriptor 0.
