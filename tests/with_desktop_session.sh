@@ -3,10 +3,11 @@
 # on its dummy backend, or with --pulse a PulseAudio server with a null sink and no JACK
 # server, or with --pipewire a PipeWire server with its PulseAudio service and a null
 # sink. The servers are stopped when the command ends; its exit status is kept. Up to
-# three of a user's sessions (Wine's included) run side by side; one started --alone,
-# for a test or a measurement that counts on real time, runs with none beside it.
+# three of a user's sessions (Wine's included) run side by side, niced; one started
+# --realtime, for a test or a measurement that counts on real time, runs beside them
+# at full priority, one such at a time.
 #
-#   with_desktop_session.sh [--alone] [--rate HZ] [--period FRAMES] [--sync] [--pulse [--jack-midi] | --pipewire] command [arguments...]
+#   with_desktop_session.sh [--realtime] [--rate HZ] [--period FRAMES] [--sync] [--pulse [--jack-midi] | --pipewire] command [arguments...]
 #
 # --jack-midi adds to the PulseAudio server a JACK server without audio ports, which
 # carries MIDI only: the program's sound still goes to PulseAudio. Under --pipewire,
@@ -27,10 +28,10 @@ quantum=""
 audio=jack
 jack_options=()
 jack_midi=""
-alone=""
+realtime=""
 while [ $# -gt 0 ]; do
   case $1 in
-    --alone) alone=--alone; shift ;;
+    --realtime) realtime=--realtime; shift ;;
     --rate) rate=$2; shift 2 ;;
     --period) period=$2; quantum=$2; shift 2 ;;
     --pulse) audio=pulse; shift ;;
@@ -48,9 +49,9 @@ if [ "$audio" = pulse ]; then require_programs pulseaudio pactl; fi
 if [ "$audio" = pipewire ]; then require_programs pipewire wireplumber pipewire-pulse pw-metadata pactl; fi
 if [ "$audio" = jack ] || [ -n "$jack_midi" ]; then require_programs jackd jack_lsp; fi
 
-# Without a /dev/shm of its own, a session that starts a JACK server runs alone.
-if [ -z "$private_shm" ] && { [ "$audio" = jack ] || [ -n "$jack_midi" ]; }; then alone=--alone; fi
-take_session_slot $alone
+# Without a /dev/shm of its own, the sessions that start a JACK server take turns.
+if [ -z "$private_shm" ] && { [ "$audio" = jack ] || [ -n "$jack_midi" ]; }; then realtime=--realtime; fi
+take_session_slot $realtime
 # Named after its slot, so that a server left by the slot's last session is known.
 jack_name=kelvarin-session-$(id -u)-$session_slot
 # A test may have started a server of that name again itself (a restart).
@@ -85,4 +86,4 @@ esac
 
 # A command that hangs is ended here rather than by the test's own time limit, which
 # also counts the wait for the lock.
-timeout -k 10 300 "$@" 7>&- 9>&-
+timeout -k 10 300 "$@" 7>&-
