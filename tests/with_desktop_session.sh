@@ -20,7 +20,7 @@
 # has five minutes once the session is up.
 set -u
 source "$(dirname "$0")/session/session_lib.sh"
-enter_private_shm "$0" "$@"
+arguments=("$@")
 
 rate=44100
 period=512
@@ -49,8 +49,13 @@ if [ "$audio" = pulse ]; then require_programs pulseaudio pactl; fi
 if [ "$audio" = pipewire ]; then require_programs pipewire wireplumber pipewire-pulse pw-metadata pactl; fi
 if [ "$audio" = jack ] || [ -n "$jack_midi" ]; then require_programs jackd jack_lsp; fi
 
-# Without a /dev/shm of its own, the sessions that start a JACK server take turns.
-if [ -z "$private_shm" ] && { [ "$audio" = jack ] || [ -n "$jack_midi" ]; }; then realtime=--realtime; fi
+# A session that starts a JACK server does so on a /dev/shm of its own, or where the
+# machine gives none, such sessions take turns. (PipeWire's servers stay outside: in a
+# namespace of their own they would lose the real-time priority they may take.)
+if [ "$audio" = jack ] || [ -n "$jack_midi" ]; then
+  enter_private_shm "$0" "${arguments[@]}"
+  [ -n "$private_shm" ] || realtime=--realtime
+fi
 take_session_slot $realtime
 # Named after its slot, so that a server left by the slot's last session is known.
 jack_name=kelvarin-session-$(id -u)-$session_slot
