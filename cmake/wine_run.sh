@@ -22,4 +22,10 @@ status=0
 "$KELVARIN_WINE" "$@" >"$output/stdout" 2>"$output/stderr" || status=$?
 cat "$output/stdout"
 cat "$output/stderr" >&2
+# Wine that fails to start a program may say nothing; the status and the server's log
+# then tell what happened.
+if [ "$status" -ne 0 ] && [ ! -s "$output/stdout" ] && [ ! -s "$output/stderr" ]; then
+  echo "Wine ended $* with status $status and said nothing; $WINEPREFIX.log ends:" >&2
+  tail -n 20 "$WINEPREFIX.log" >&2
+fi
 exit $status
