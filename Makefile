@@ -24,7 +24,7 @@ only_skip = $(if $(ONLY),-L '$(ONLY)') $(if $(SKIP),-LE '$(SKIP)')
 # runs its tests (ONLY and SKIP pick some of them by label), and test-KIND does both.
 # The Release build's are build, check-fast and test-fast.
 .PHONY: deps build run test test-fast test-asan test-tsan test-fuzz test-windows bench package clean
-.PHONY: builds sessions realtime-sessions suites build-asan build-tsan build-fuzz build-win64 build-win32 fingerprint
+.PHONY: builds sessions suites build-asan build-tsan build-fuzz build-win64 build-win32 fingerprint
 .PHONY: check-fast check-asan check-tsan check-fuzz check-win64 check-win32
 
 deps:
@@ -38,25 +38,22 @@ run: build
 	$(BUILD)/kelvarin
 
 # Every build first, two at a time, so that one's configuring, linking and test listing
-# overlap the other's compiling; then the tests in three lanes side by side: the desktop
-# and Wine sessions of every build, which mostly wait on real time, three at a time
-# and niced by their own script; beside them, at full priority and one at a time, the
-# sessions that count on real time; and the other suites and the fuzzers, two at a time
-# and niced. A test carries the label session or realtime and so finds its lane.
+# overlap the other's compiling; then the tests in two lanes side by side: the desktop
+# and Wine sessions of every build, which mostly wait on real time (their own locks let
+# three run at once, and a test that counts on real time run by itself), and the other
+# suites and the fuzzers, two at a time and niced, so that the sessions keep their real
+# time. A test that runs in a session carries the label session and so finds its lane.
 test: deps
 	$(MAKE) -j 2 builds
-	$(MAKE) -j 3 -k sessions realtime-sessions suites
+	$(MAKE) -j 2 -k sessions suites
 
 builds: build build-asan build-tsan build-fuzz build-win64 build-win32
 
+# The sessions that run alone come last, once the other lane has finished too.
 SESSION_CHECKS := check-fast check-asan check-tsan check-win64 check-win32
 sessions:
-	CTEST_PARALLEL_LEVEL=3 $(MAKE) -j 5 -k $(SESSION_CHECKS) ONLY=session SKIP=realtime
-
-# The one-minute live runs come last, once the suites' lane is done.
-realtime-sessions:
-	$(MAKE) -j 1 -k $(SESSION_CHECKS) ONLY=realtime SKIP=slow; \
-	  status=$$?; $(MAKE) -j 1 check-fast ONLY=slow && exit $$status
+	CTEST_PARALLEL_LEVEL=3 $(MAKE) -j 5 -k $(SESSION_CHECKS) ONLY=session SKIP=alone; \
+	  shared=$$?; $(MAKE) -k $(SESSION_CHECKS) ONLY=alone && exit $$shared
 
 suites:
 	nice -n 10 $(MAKE) -j 2 -k check-fast check-asan check-tsan check-fuzz check-win64 check-win32 SKIP=session

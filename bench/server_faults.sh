@@ -8,7 +8,7 @@
 set -euo pipefail
 here=$(cd "$(dirname "$0")" && pwd)
 faults=$1/tests/desktop_server_faults_test
-session=("$here/../tests/with_desktop_session.sh" --realtime)
+session=("$here/../tests/with_desktop_session.sh" --alone)
 
 figures() {  # figures COMMAND...: the figures the command prints, with their ratios
   "$@" | awk '$1 == "figure:" {

@@ -3,11 +3,10 @@
 # on its dummy backend, or with --pulse a PulseAudio server with a null sink and no JACK
 # server, or with --pipewire a PipeWire server with its PulseAudio service and a null
 # sink. The servers are stopped when the command ends; its exit status is kept. Up to
-# three of a user's sessions (Wine's included) run side by side, niced; one started
-# --realtime, for a test or a measurement that counts on real time, runs beside them
-# at full priority, one such at a time.
+# three of a user's sessions (Wine's included) run side by side; one started --alone,
+# for a test or a measurement that counts on real time, runs with none beside it.
 #
-#   with_desktop_session.sh [--realtime] [--rate HZ] [--period FRAMES] [--sync] [--pulse [--jack-midi] | --pipewire] command [arguments...]
+#   with_desktop_session.sh [--alone] [--rate HZ] [--period FRAMES] [--sync] [--pulse [--jack-midi] | --pipewire] command [arguments...]
 #
 # --jack-midi adds to the PulseAudio server a JACK server without audio ports, which
 # carries MIDI only: the program's sound still goes to PulseAudio. Under --pipewire,
@@ -28,10 +27,10 @@ quantum=""
 audio=jack
 jack_options=()
 jack_midi=""
-realtime=""
+alone=""
 while [ $# -gt 0 ]; do
   case $1 in
-    --realtime) realtime=--realtime; shift ;;
+    --alone) alone=--alone; shift ;;
     --rate) rate=$2; shift 2 ;;
     --period) period=$2; quantum=$2; shift 2 ;;
     --pulse) audio=pulse; shift ;;
@@ -50,13 +49,13 @@ if [ "$audio" = pipewire ]; then require_programs pipewire wireplumber pipewire-
 if [ "$audio" = jack ] || [ -n "$jack_midi" ]; then require_programs jackd jack_lsp; fi
 
 # A session that starts a JACK server does so on a /dev/shm of its own, or where the
-# machine gives none, such sessions take turns. (PipeWire's servers stay outside: in a
-# namespace of their own they would lose the real-time priority they may take.)
+# machine gives none, runs alone. (PipeWire's servers stay outside: in a namespace of
+# their own they would lose the real-time priority they may take.)
 if [ "$audio" = jack ] || [ -n "$jack_midi" ]; then
   enter_private_shm "$0" "${arguments[@]}"
-  [ -n "$private_shm" ] || realtime=--realtime
+  [ -n "$private_shm" ] || alone=--alone
 fi
-take_session_slot $realtime
+take_session_slot $alone
 # Named after its slot, so that a server left by the slot's last session is known.
 jack_name=kelvarin-session-$(id -u)-$session_slot
 # A test may have started a server of that name again itself (a restart).
@@ -91,4 +90,4 @@ esac
 
 # A command that hangs is ended here rather than by the test's own time limit, which
 # also counts the wait for the lock.
-timeout -k 10 300 "$@" 7>&-
+timeout -k 10 300 "$@" 7>&- 9>&-

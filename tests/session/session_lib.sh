@@ -100,12 +100,12 @@ stop_process() {  # stop_process PID: asks it to end, wakes it should it be stop
 server_list=""
 
 # start_server NAME LOG COMMAND...: starts a server in the background, its output to
-# LOG; sets server_pid. It is stopped at exit, and does not inherit the session lock
-# (fd 7). NAME is the process's name in /proc/PID/comm, for the server list.
+# LOG; sets server_pid. It is stopped at exit, and does not inherit the session locks
+# (fds 7 and 9). NAME is the process's name in /proc/PID/comm, for the server list.
 start_server() {
   local name=$1 log=$2
   shift 2
-  "$@" </dev/null >"$log" 2>&1 7>&- &
+  "$@" </dev/null >"$log" 2>&1 7>&- 9>&- &
   server_pid=$!
   at_exit "stop_process $server_pid"
   [ -z "$server_list" ] || echo "$server_pid $name" >>"$server_list"
@@ -128,26 +128,28 @@ enter_private_shm() {
     sh "$(id -u)" "$(id -g)" "$@"
 }
 
-# take_session_slot [--realtime]: one of the user's session slots, desktop or Wine;
-# sets session_slot, which names a session's JACK server. Up to three sessions run side
-# by side, niced, for they mostly wait on real time. Beside them one started --realtime
-# (it counts on real time: a gap in the sound is a fault) runs at the caller's
-# priority, in a slot that such sessions take in turn. Also stops the servers that the
-# slot's last session left running when it was killed from outside (a test's time
-# limit), which it could not stop itself. The slot's lock is file descriptor 7, which
+# take_session_slot [--alone]: one of the user's session slots, desktop or Wine; sets
+# session_slot (0 to session_slots - 1), which names a session's JACK server. Up to
+# three sessions run side by side, for they mostly wait on real time; one started
+# --alone (it counts on real time) waits until none other runs, and no new session
+# starts while it waits. Also stops the servers that the slot's last session left
+# running when it was killed from outside (a test's time limit), which it could not
+# stop itself. The locks are file descriptors 7 (the slot) and 9 (the room), which
 # neither a server nor the session's command inherits, so that a stray server cannot
-# hold it.
+# hold one.
 session_slots=3
 session_lock_prefix=/tmp/kelvarin-session-$(id -u)
 take_session_slot() {
-  local since=$SECONDS pid name
-  if [ "${1:-}" = --realtime ]; then
-    session_slot=realtime
-    exec 7>"$session_lock_prefix.slot$session_slot" && flock -w 600 7
-  else
-    renice -n 10 -p $$ >/dev/null
-    take_free_slot
-  fi || fail "the session slots of this user have been taken for ten minutes"
+  local since=$SECONDS mode=-s pid name
+  [ "${1:-}" = --alone ] && mode=-x
+  # The gate (fd 8) lets sessions into the room one at a time: one that waits for the
+  # room to itself holds the gate, so the sessions after it wait too, not pass it by.
+  exec 8>"$session_lock_prefix.gate" 9>"$session_lock_prefix.room" ||
+    fail "cannot open the session locks $session_lock_prefix.* (see above why)"
+  flock -w 600 8 && flock -w 600 "$mode" 9 ||
+    fail "other sessions of this user have held $session_lock_prefix.room for ten minutes"
+  exec 8>&-
+  take_free_slot || fail "every session slot of this user has been taken for ten minutes"
   [ $SECONDS -eq $since ] || echo "waited $((SECONDS - since)) s for other sessions"
   server_list=$session_lock_prefix.slot$session_slot.servers
   if [ -f "$server_list" ]; then

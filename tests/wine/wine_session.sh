@@ -6,19 +6,19 @@
 # it ends; its status is kept. It takes a slot among the user's sessions, as a desktop
 # session does.
 #
-#   wine_session.sh [--realtime] WINE WINEARCH TEMPLATE command [arguments...]
+#   wine_session.sh [--alone] WINE WINEARCH TEMPLATE command [arguments...]
 #
-# --realtime: at full priority beside the user's other sessions, which run niced, and
-# one such at a time (for a test that counts on real time).
+# --alone: no other session of the user's runs beside it (for a test that counts on
+# real time).
 # WINEARCH is win64 or win32, as the loader WINE runs. The command sees DISPLAY,
 # PULSE_SERVER, WINEPREFIX, WINEARCH, KELVARIN_WINE (the loader) and
 # KELVARIN_SESSION_DIR (a directory for its own files).
 set -u
 source "$(dirname "$0")/../session/session_lib.sh"
 require_programs Xvfb xdpyinfo pulseaudio pactl wineserver
-realtime=""
-if [ "$1" = --realtime ]; then realtime=--realtime; shift; fi
-take_session_slot $realtime
+alone=""
+if [ "$1" = --alone ]; then alone=--alone; shift; fi
+take_session_slot $alone
 
 private_dir session
 export KELVARIN_SESSION_DIR=$session/files
@@ -36,4 +36,4 @@ start_wineserver "" "$session/wine.log"
 # when PulseAudio is slow to answer it on a busy machine.
 "$KELVARIN_WINE" reg add 'HKCU\Software\Wine\Drivers' /v Audio /d pulse /f </dev/null >>"$session/wine.log" 2>&1 ||
   fail "cannot point Wine's sound at PulseAudio: $(cat "$session/wine.log")"
-"$@" 7>&-
+"$@" 7>&- 9>&-
