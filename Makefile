@@ -39,24 +39,21 @@ run: build
 
 # Every build first, two at a time, so that one's configuring, linking and test listing
 # overlap the other's compiling; then the tests in two lanes side by side: the desktop
-# and Wine sessions of every build, which mostly wait on real time (their own locks let
-# three run at once, and a test that counts on real time run by itself), and the other
-# suites and the fuzzers, two at a time and niced, so that the sessions keep their real
-# time. A test that runs in a session carries the label session and so finds its lane.
+# sessions one at a time (a JACK server each, which must not meet another), and the
+# other suites, the fuzzers and the Windows builds' tests, two at a time and niced, so
+# that the sessions keep their real time. A test that runs in a desktop session carries
+# the label desktop and so finds its lane by itself.
 test: deps
 	$(MAKE) -j 2 builds
 	$(MAKE) -j 2 -k sessions suites
 
 builds: build build-asan build-tsan build-fuzz build-win64 build-win32
 
-# The sessions that run alone come last, once the other lane has finished too.
-SESSION_CHECKS := check-fast check-asan check-tsan check-win64 check-win32
 sessions:
-	CTEST_PARALLEL_LEVEL=3 $(MAKE) -j 5 -k $(SESSION_CHECKS) ONLY=session SKIP=alone; \
-	  shared=$$?; $(MAKE) -k $(SESSION_CHECKS) ONLY=alone && exit $$shared
+	$(MAKE) -j 1 -k check-fast check-asan check-tsan ONLY=desktop
 
 suites:
-	nice -n 10 $(MAKE) -j 2 -k check-fast check-asan check-tsan check-fuzz check-win64 check-win32 SKIP=session
+	nice -n 10 $(MAKE) -j 2 -k check-fast check-asan check-tsan check-fuzz check-win64 check-win32 SKIP=desktop
 
 test-fast: build
 	$(MAKE) check-fast

@@ -18,7 +18,7 @@ systems=("$@")
 [ ${#systems[@]} -gt 0 ] || systems=(jack-256 jack-1024 jack-4096 jack-8192 pulse
                                      jack-128:2 jack-256:2 jack-8192:2 pulse:2
                                      pipewire:2 pipewire-256:2 pipewire-128:2)
-session=("$here/../tests/with_desktop_session.sh" --alone --sync)
+session=("$here/../tests/with_desktop_session.sh" --sync)
 notes=16
 
 for choice in "${systems[@]}"; do

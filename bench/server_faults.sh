@@ -8,7 +8,7 @@
 set -euo pipefail
 here=$(cd "$(dirname "$0")" && pwd)
 faults=$1/tests/desktop_server_faults_test
-session=("$here/../tests/with_desktop_session.sh" --alone)
+session=$here/../tests/with_desktop_session.sh
 
 figures() {  # figures COMMAND...: the figures the command prints, with their ratios
   "$@" | awk '$1 == "figure:" {
@@ -20,8 +20,8 @@ figures() {  # figures COMMAND...: the figures the command prints, with their ra
 
 echo "JACK server stopped while playing:"
 # The stopped server is killed however the test ends: it would not even end when asked.
-KELVARIN_TEST_MAY_STOP_JACKD=1 figures "${session[@]}" sh -c \
+KELVARIN_TEST_MAY_STOP_JACKD=1 figures "$session" sh -c \
   '"$0" "$@"; status=$?; kill -KILL $KELVARIN_TEST_JACKD_PID; exit $status' \
   "$faults" --gtest_filter=WaveOut.WhenTheServerHangs*
 echo "PulseAudio server killed while playing:"
-KELVARIN_TEST_MAY_STOP_PULSE=1 figures "${session[@]}" --pulse "$faults" --gtest_filter=WaveOut.WhenPulseAudioDies*
+KELVARIN_TEST_MAY_STOP_PULSE=1 figures "$session" --pulse "$faults" --gtest_filter=WaveOut.WhenPulseAudioDies*

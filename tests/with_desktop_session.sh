@@ -2,11 +2,10 @@
 # Runs a command inside a private desktop session: a virtual X server and a JACK server
 # on its dummy backend, or with --pulse a PulseAudio server with a null sink and no JACK
 # server, or with --pipewire a PipeWire server with its PulseAudio service and a null
-# sink. The servers are stopped when the command ends; its exit status is kept. Up to
-# three of a user's sessions (Wine's included) run side by side; one started --alone,
-# for a test or a measurement that counts on real time, runs with none beside it.
+# sink. The servers are stopped when the command ends; its exit status is kept. One
+# user's sessions wait for each other.
 #
-#   with_desktop_session.sh [--alone] [--rate HZ] [--period FRAMES] [--sync] [--pulse [--jack-midi] | --pipewire] command [arguments...]
+#   with_desktop_session.sh [--rate HZ] [--period FRAMES] [--sync] [--pulse [--jack-midi] | --pipewire] command [arguments...]
 #
 # --jack-midi adds to the PulseAudio server a JACK server without audio ports, which
 # carries MIDI only: the program's sound still goes to PulseAudio. Under --pipewire,
@@ -19,7 +18,6 @@
 # has five minutes once the session is up.
 set -u
 source "$(dirname "$0")/session/session_lib.sh"
-arguments=("$@")
 
 rate=44100
 period=512
@@ -27,10 +25,8 @@ quantum=""
 audio=jack
 jack_options=()
 jack_midi=""
-alone=""
 while [ $# -gt 0 ]; do
   case $1 in
-    --alone) alone=--alone; shift ;;
     --rate) rate=$2; shift 2 ;;
     --period) period=$2; quantum=$2; shift 2 ;;
     --pulse) audio=pulse; shift ;;
@@ -48,16 +44,12 @@ if [ "$audio" = pulse ]; then require_programs pulseaudio pactl; fi
 if [ "$audio" = pipewire ]; then require_programs pipewire wireplumber pipewire-pulse pw-metadata pactl; fi
 if [ "$audio" = jack ] || [ -n "$jack_midi" ]; then require_programs jackd jack_lsp; fi
 
-# A session that starts a JACK server does so on a /dev/shm of its own, or where the
-# machine gives none, runs alone. (PipeWire's servers stay outside: in a namespace of
-# their own they would lose the real-time priority they may take.)
-if [ "$audio" = jack ] || [ -n "$jack_midi" ]; then
-  enter_private_shm "$0" "${arguments[@]}"
-  [ -n "$private_shm" ] || alone=--alone
-fi
-take_session_slot $alone
-# Named after its slot, so that a server left by the slot's last session is known.
-jack_name=kelvarin-session-$(id -u)-$session_slot
+# One session at a time: JACK servers that start and stop side by side disturb each
+# other's clients, and JACK keeps a registry slot for every server name that it frees
+# only when that name starts again, so all of a user's sessions share one name. Users
+# have their own lock and name.
+take_session_lock
+jack_name=kelvarin-session-$(id -u)
 # A test may have started a server of that name again itself (a restart).
 pkill -KILL -u "$(id -u)" -f "^jackd .*--name $jack_name( |\$)"
 
@@ -90,4 +82,4 @@ esac
 
 # A command that hangs is ended here rather than by the test's own time limit, which
 # also counts the wait for the lock.
-timeout -k 10 300 "$@" 7>&- 9>&-
+timeout -k 10 300 "$@" 9>&-

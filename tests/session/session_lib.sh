@@ -96,62 +96,40 @@ stop_process() {  # stop_process PID: asks it to end, wakes it should it be stop
 }
 
 # When set, a file where every server started is listed as "PID COMMAND", so that a
-# later session can stop the servers of one that was killed (see take_session_slot).
+# later session can stop the servers of one that was killed (see take_session_lock).
 server_list=""
 
 # start_server NAME LOG COMMAND...: starts a server in the background, its output to
-# LOG; sets server_pid. It is stopped at exit, and does not inherit the session locks
-# (fds 7 and 9). NAME is the process's name in /proc/PID/comm, for the server list.
+# LOG; sets server_pid. It is stopped at exit, and does not inherit the session lock
+# (fd 9). NAME is the process's name in /proc/PID/comm, for the server list.
 start_server() {
   local name=$1 log=$2
   shift 2
-  "$@" </dev/null >"$log" 2>&1 7>&- 9>&- &
+  "$@" </dev/null >"$log" 2>&1 9>&- &
   server_pid=$!
   at_exit "stop_process $server_pid"
   [ -z "$server_list" ] || echo "$server_pid $name" >>"$server_list"
 }
 
-# --- A /dev/shm of the session's own. ----------------------------------------------
-# JACK keeps its registry, sockets, semaphores and metadata in /dev/shm, and servers
-# that share it turn each other's clients away now and then. enter_private_shm SCRIPT
-# ARGUMENTS...: runs the script again, as the same user, in mount and IPC namespaces of
-# its own over a fresh /dev/shm, and sets private_shm there; returns where the machine
-# gives no user namespaces, and then the sessions that start JACK take turns.
-private_shm=${KELVARIN_SESSION_PRIVATE_SHM:-}
-enter_private_shm() {
-  [ -z "$private_shm" ] || return 0
-  unshare --user --map-root-user --mount --ipc sh -c 'mount -t tmpfs tmpfs /dev/shm' 2>/dev/null || return 0
-  # Root in a namespace of its own mounts the fresh /dev/shm, then becomes the user again.
-  KELVARIN_SESSION_PRIVATE_SHM=yes exec unshare --user --map-root-user --mount --ipc --propagation private \
-    sh -c 'user=$1 group=$2; shift 2
-           mount -t tmpfs -o mode=1777 tmpfs /dev/shm && exec unshare --map-user="$user" --map-group="$group" "$@"' \
-    sh "$(id -u)" "$(id -g)" "$@"
-}
-
-# take_session_slot [--alone]: one of the user's session slots, desktop or Wine; sets
-# session_slot (0 to session_slots - 1), which names a session's JACK server. Up to
-# three sessions run side by side, for they mostly wait on real time; one started
-# --alone (it counts on real time) waits until none other runs, and no new session
-# starts while it waits. Also stops the servers that the slot's last session left
-# running when it was killed from outside (a test's time limit), which it could not
-# stop itself. The locks are file descriptors 7 (the slot) and 9 (the room), which
-# neither a server nor the session's command inherits, so that a stray server cannot
-# hold one.
-session_slots=3
-session_lock_prefix=/tmp/kelvarin-session-$(id -u)
-take_session_slot() {
-  local since=$SECONDS mode=-s pid name
-  [ "${1:-}" = --alone ] && mode=-x
-  # The gate (fd 8) lets sessions into the room one at a time: one that waits for the
-  # room to itself holds the gate, so the sessions after it wait too, not pass it by.
-  exec 8>"$session_lock_prefix.gate" 9>"$session_lock_prefix.room" ||
-    fail "cannot open the session locks $session_lock_prefix.* (see above why)"
-  flock -w 600 8 && flock -w 600 "$mode" 9 ||
-    fail "other sessions of this user have held $session_lock_prefix.room for ten minutes"
-  exec 8>&-
-  take_free_slot || fail "every session slot of this user has been taken for ten minutes"
-  [ $SECONDS -eq $since ] || echo "waited $((SECONDS - since)) s for other sessions"
-  server_list=$session_lock_prefix.slot$session_slot.servers
+# take_session_lock: one desktop session of this user at a time (see
+# with_desktop_session.sh why). Also stops the servers that the last one left running
+# when it was killed from outside (a test's time limit), which it could not stop
+# itself. The lock is file descriptor 9, which no server inherits, so a stray server
+# cannot hold it.
+take_session_lock() {
+  local lock=/tmp/kelvarin-desktop-session-$(id -u).lock
+  if ! exec 9>"$lock"; then
+    echo "cannot open the session lock $lock (see above why)" >&2
+    exit 1
+  fi
+  local since=$SECONDS
+  if ! flock -w 600 9; then
+    echo "another desktop session of this user has held $lock for ten minutes" >&2
+    exit 1
+  fi
+  [ $SECONDS -eq $since ] || echo "waited $((SECONDS - since)) s for another desktop session"
+  server_list=/tmp/kelvarin-desktop-session-$(id -u).servers
+  local pid name
   if [ -f "$server_list" ]; then
     while read -r pid name; do
       [ "$(cat "/proc/$pid/comm" 2>/dev/null)" = "$name" ] && stop_process "$pid"
@@ -159,15 +137,6 @@ take_session_slot() {
   fi
   : >"$server_list"
   at_exit "rm -f '$server_list'"
-}
-# take_free_slot: a free slot, or when every one is taken, whichever of them a random
-# pick waits for.
-take_free_slot() {
-  for session_slot in $(seq 0 $((session_slots - 1))); do
-    exec 7>"$session_lock_prefix.slot$session_slot" && flock -n 7 && return 0
-  done
-  session_slot=$((RANDOM % session_slots))
-  exec 7>"$session_lock_prefix.slot$session_slot" && flock -w 600 7
 }
 
 # start_x DIR: a virtual X server on a display number of its own; exports DISPLAY and

@@ -3,22 +3,16 @@
 # server, a PulseAudio server with a null sink "kelvarin_test" (recorded at
 # kelvarin_test.monitor), and a Wine prefix of its own, copied from TEMPLATE (made
 # there on first use), whose server runs until the command ends. Everything goes when
-# it ends; its status is kept. It takes a slot among the user's sessions, as a desktop
-# session does.
+# it ends; its status is kept.
 #
-#   wine_session.sh [--alone] WINE WINEARCH TEMPLATE command [arguments...]
+#   wine_session.sh WINE WINEARCH TEMPLATE command [arguments...]
 #
-# --alone: no other session of the user's runs beside it (for a test that counts on
-# real time).
 # WINEARCH is win64 or win32, as the loader WINE runs. The command sees DISPLAY,
 # PULSE_SERVER, WINEPREFIX, WINEARCH, KELVARIN_WINE (the loader) and
 # KELVARIN_SESSION_DIR (a directory for its own files).
 set -u
 source "$(dirname "$0")/../session/session_lib.sh"
 require_programs Xvfb xdpyinfo pulseaudio pactl wineserver
-alone=""
-if [ "$1" = --alone ]; then alone=--alone; shift; fi
-take_session_slot $alone
 
 private_dir session
 export KELVARIN_SESSION_DIR=$session/files
@@ -36,4 +30,4 @@ start_wineserver "" "$session/wine.log"
 # when PulseAudio is slow to answer it on a busy machine.
 "$KELVARIN_WINE" reg add 'HKCU\Software\Wine\Drivers' /v Audio /d pulse /f </dev/null >>"$session/wine.log" 2>&1 ||
   fail "cannot point Wine's sound at PulseAudio: $(cat "$session/wine.log")"
-"$@" 7>&- 9>&-
+"$@"
