@@ -50,7 +50,7 @@ test: deps
 builds: build build-asan build-tsan build-fuzz build-win64 build-win32
 
 sessions:
-	$(MAKE) -j 1 -k check-fast check-asan check-tsan ONLY=desktop
+	$(MAKE) -j 1 -k check-fast check-asan check-tsan check-win64 check-win32 ONLY=desktop
 
 suites:
 	nice -n 10 $(MAKE) -j 2 -k check-fast check-asan check-tsan check-fuzz check-win64 check-win32 SKIP=desktop
